@@ -1,0 +1,175 @@
+#include "platform/win32/win.h"
+
+#include "platform/win32/win32_system.h"
+
+namespace plat {
+
+std::wstring Widen(const std::string& s) {
+  if (s.empty()) return std::wstring();
+  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n);
+  return out;
+}
+
+std::string Narrow(const std::wstring& s) {
+  if (s.empty()) return std::string();
+  int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0,
+                              nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr,
+                      nullptr);
+  return out;
+}
+
+void HardenDllSearch() {
+  // SetDefaultDllDirectories exists from Windows 8 (and 7 with KB2533623);
+  // look it up so that older systems still start.
+  using Fn = BOOL(WINAPI*)(DWORD);
+  HMODULE k32 = GetModuleHandleW(L"kernel32.dll");
+  auto fn = k32 ? reinterpret_cast<Fn>(
+                      reinterpret_cast<void*>(GetProcAddress(k32, "SetDefaultDllDirectories")))
+                : nullptr;
+  if (fn) fn(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // Take the current directory out of the search either way.
+  SetDllDirectoryW(L"");
+}
+
+namespace {
+HKEY AsKey(Handle h) { return reinterpret_cast<HKEY>(h); }
+HANDLE AsHandle(Handle h) { return reinterpret_cast<HANDLE>(h); }
+Handle FromPtr(const void* p) { return reinterpret_cast<Handle>(p); }
+}  // namespace
+
+long Win32System::RegCreateKeyEx(Handle root, const std::string& subKey, std::uint32_t access,
+                                 Handle* result) {
+  HKEY key = nullptr;
+  LONG rc = RegCreateKeyExW(AsKey(root), Widen(subKey).c_str(), 0, nullptr,
+                            REG_OPTION_NON_VOLATILE, access, nullptr, &key, nullptr);
+  *result = rc == ERROR_SUCCESS ? FromPtr(key) : 0;
+  return rc;
+}
+
+long Win32System::RegOpenKeyEx(Handle root, const std::string& subKey, std::uint32_t access,
+                               Handle* result) {
+  HKEY key = nullptr;
+  LONG rc = RegOpenKeyExW(AsKey(root), Widen(subKey).c_str(), 0, access, &key);
+  *result = rc == ERROR_SUCCESS ? FromPtr(key) : 0;
+  return rc;
+}
+
+long Win32System::RegQueryValueEx(Handle key, const std::string& name, std::uint32_t* type,
+                                  std::uint8_t* data, std::uint32_t* size) {
+  DWORD t = 0;
+  DWORD n = size ? *size : 0;
+  LONG rc = RegQueryValueExW(AsKey(key), Widen(name).c_str(), nullptr, &t, data,
+                             size ? &n : nullptr);
+  if (type) *type = t;
+  if (size) *size = n;
+  return rc;
+}
+
+long Win32System::RegSetValueEx(Handle key, const std::string& name, std::uint32_t type,
+                                const std::uint8_t* data, std::uint32_t size) {
+  return RegSetValueExW(AsKey(key), Widen(name).c_str(), 0, type, data, size);
+}
+
+long Win32System::RegCloseKey(Handle key) { return ::RegCloseKey(AsKey(key)); }
+
+bool Win32System::ShellExecuteEx(ShellExecInfo& info) {
+  const std::wstring verb = info.verb ? Widen(*info.verb) : std::wstring();
+  const std::wstring file = Widen(info.file);
+  const std::wstring params = info.parameters ? Widen(*info.parameters) : std::wstring();
+  const std::wstring dir = info.directory ? Widen(*info.directory) : std::wstring();
+  SHELLEXECUTEINFOW sei;
+  ZeroMemory(&sei, sizeof sei);
+  // The caller states the record size of a 32-bit program; the record given
+  // to Windows is this build's own.
+  sei.cbSize = sizeof sei;
+  sei.fMask = info.fMask;
+  sei.hwnd = reinterpret_cast<HWND>(info.hwnd);
+  sei.lpVerb = info.verb ? verb.c_str() : nullptr;
+  sei.lpFile = file.c_str();
+  sei.lpParameters = info.parameters ? params.c_str() : nullptr;
+  sei.lpDirectory = info.directory ? dir.c_str() : nullptr;
+  sei.nShow = info.nShow;
+  BOOL ok = ShellExecuteExW(&sei);
+  info.hInstApp = reinterpret_cast<std::uintptr_t>(sei.hInstApp);
+  info.hProcess = FromPtr(sei.hProcess);
+  return ok != FALSE;
+}
+
+std::uint32_t Win32System::WaitForInputIdle(Handle process, std::uint32_t milliseconds) {
+  return ::WaitForInputIdle(AsHandle(process), milliseconds);
+}
+
+std::uint32_t Win32System::WaitForSingleObject(Handle object, std::uint32_t milliseconds) {
+  return ::WaitForSingleObject(AsHandle(object), milliseconds);
+}
+
+std::uint32_t Win32System::MsgWaitForObject(Handle object, std::uint32_t milliseconds,
+                                            std::uint32_t wakeMask, std::uint32_t flags) {
+  HANDLE h = AsHandle(object);
+  if (!h) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return WAIT_FAILED;
+  }
+  return MsgWaitForMultipleObjectsEx(1, &h, milliseconds, wakeMask, flags);
+}
+
+bool Win32System::CloseHandle(Handle object) { return ::CloseHandle(AsHandle(object)) != FALSE; }
+
+long Win32System::GetLastError() { return static_cast<long>(::GetLastError()); }
+
+bool Win32System::PeekMessage(Msg& msg, Handle hwnd, std::uint32_t filterMin,
+                              std::uint32_t filterMax, std::uint32_t removeFlags) {
+  MSG m;
+  if (!PeekMessageW(&m, reinterpret_cast<HWND>(hwnd), filterMin, filterMax, removeFlags))
+    return false;
+  msg.hwnd = FromPtr(m.hwnd);
+  msg.message = m.message;
+  msg.wParam = m.wParam;
+  msg.lParam = m.lParam;
+  msg.time = m.time;
+  msg.ptX = m.pt.x;
+  msg.ptY = m.pt.y;
+  return true;
+}
+
+namespace {
+MSG ToMsg(const Msg& msg) {
+  MSG m;
+  m.hwnd = reinterpret_cast<HWND>(msg.hwnd);
+  m.message = msg.message;
+  m.wParam = msg.wParam;
+  m.lParam = msg.lParam;
+  m.time = msg.time;
+  m.pt.x = msg.ptX;
+  m.pt.y = msg.ptY;
+  return m;
+}
+}  // namespace
+
+bool Win32System::TranslateMessage(const Msg& msg) {
+  MSG m = ToMsg(msg);
+  return ::TranslateMessage(&m) != FALSE;
+}
+
+std::intptr_t Win32System::DispatchMessage(const Msg& msg) {
+  MSG m = ToMsg(msg);
+  return DispatchMessageW(&m);
+}
+
+bool Win32System::PostMessage(Handle hwnd, std::uint32_t message, std::uintptr_t wParam,
+                              std::intptr_t lParam) {
+  return PostMessageW(reinterpret_cast<HWND>(hwnd), message, wParam, lParam) != FALSE;
+}
+
+void Win32System::PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode); }
+
+int Win32System::MessageBox(const std::string& text, const std::string& caption,
+                            std::uint32_t style) {
+  return MessageBoxW(GetActiveWindow(), Widen(text).c_str(), Widen(caption).c_str(), style);
+}
+
+}  // namespace plat
