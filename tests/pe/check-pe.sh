@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Checks the 32-bit release executables, which cannot run on this machine:
+# PE32 for i386, the subsystem each should have, and imports of Windows
+# system DLLs only.
+#   check-pe.sh <build/win32> <name>:<gui|console> ...
+set -euo pipefail
+dir=$1; shift
+objdump=i686-w64-mingw32-objdump
+# Windows' own DLLs that the programs may import; nothing else may be needed.
+allowed='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comctl32|comdlg32|msvcrt|shlwapi|version|uxtheme)\.dll$'
+fail=0
+for spec in "$@"; do
+  name=${spec%%:*}; want=${spec##*:}
+  exe=$dir/$name.exe
+  if [ ! -f "$exe" ]; then echo "FAIL $name: $exe missing"; fail=1; continue; fi
+  head=$($objdump -f "$exe")
+  pe=$($objdump -p "$exe")
+  problems=()
+  grep -q 'file format pei-i386' <<<"$head" || problems+=("not pei-i386")
+  grep -q 'architecture: i386' <<<"$head" || problems+=("not i386")
+  grep -qE '^Magic[[:space:]]+010b[[:space:]]+\(PE32\)' <<<"$pe" || problems+=("not PE32")
+  sub=$(awk '/^Subsystem/ {print $2}' <<<"$pe")
+  case $want in
+    gui) [ "$sub" = 00000002 ] || problems+=("subsystem $sub, want 2 (GUI)") ;;
+    console) [ "$sub" = 00000003 ] || problems+=("subsystem $sub, want 3 (console)") ;;
+  esac
+  dlls=$(awk '/DLL Name:/ {print tolower($3)}' <<<"$pe" | sort -u)
+  for d in $dlls; do
+    grep -qE "$allowed" <<<"$d" || problems+=("imports $d")
+  done
+  size=$(stat -c %s "$exe")
+  if [ ${#problems[@]} -eq 0 ]; then
+    printf 'PASS %-14s PE32 i386, subsystem %s, %6d bytes, imports: %s\n' "$name" "$want" "$size" "$(echo $dlls)"
+  else
+    printf 'FAIL %-14s %s\n' "$name" "$(IFS=';'; echo "${problems[*]}")"; fail=1
+  fi
+done
+exit $fail
