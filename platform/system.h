@@ -157,6 +157,12 @@ class System {
                            std::intptr_t lParam) = 0;
   virtual void PostQuitMessage(int exitCode) = 0;
 
+  // --- text ---
+  // MultiByteToWideChar from an 8-bit code page to UTF-8; codePage 0 is the
+  // system's ANSI code page (CP_ACP). Bytes the code page cannot map become
+  // U+FFFD.
+  virtual std::string AnsiToUtf8(const std::string& bytes, std::uint32_t codePage) = 0;
+
   // --- message box over the application's active window ---
   // Style and result numbers are those of MessageBoxW; 0 when it cannot be shown.
   virtual int MessageBox(const std::string& text, const std::string& caption,

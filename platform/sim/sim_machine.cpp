@@ -476,6 +476,28 @@ void SimMachine::PostQuitMessage(int exitCode) {
   quitCode_ = exitCode;
 }
 
+// ---------------------------------------------------------------- text
+
+std::string SimMachine::AnsiToUtf8(const std::string& bytes, std::uint32_t codePage) {
+  const std::uint32_t cp = codePage == 0 ? ansiCodePage_ : codePage;
+  if (cp == 65001) return utf::FromUtf16(utf::ToUtf16(bytes));
+  // Windows-1252's 0x80-0x9F row; 0 marks the five unassigned bytes.
+  static const char16_t k1252[32] = {
+      0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+  std::u16string w;
+  for (unsigned char c : bytes) {
+    char16_t u = 0xFFFD;
+    if (c < 0x80) u = c;
+    else if (cp == 28591) u = c;
+    else if (cp == 1252) u = c >= 0xA0 ? c : (k1252[c - 0x80] ? k1252[c - 0x80] : c);
+    w += u;
+  }
+  return utf::FromUtf16(w);
+}
+
 // ---------------------------------------------------------------- message boxes
 
 void SimMachine::AnswerBoxes(std::initializer_list<int> results) {

@@ -116,6 +116,12 @@ class SimMachine : public plat::System {
   int QuitCode() const { return quitCode_; }
   std::size_t QueueLength() const { return queue_.size(); }
 
+  // --- text ---
+  // The system's ANSI code page (1252 unless a test sets another). The
+  // simulated converter knows 1252, 28591 (Latin-1), 20127 (US-ASCII) and
+  // 65001 (UTF-8); other code pages keep ASCII and map the rest to U+FFFD.
+  void SetAnsiCodePage(std::uint32_t cp) { ansiCodePage_ = cp; }
+
   // --- message boxes ---
   void AnswerBoxes(std::initializer_list<int> results);
   // Takes the place of the script when set: answers each box as it is shown.
@@ -147,6 +153,7 @@ class SimMachine : public plat::System {
   bool PostMessage(Handle hwnd, std::uint32_t message, std::uintptr_t wParam,
                    std::intptr_t lParam) override;
   void PostQuitMessage(int exitCode) override;
+  std::string AnsiToUtf8(const std::string& bytes, std::uint32_t codePage) override;
   int MessageBox(const std::string& text, const std::string& caption,
                  std::uint32_t style) override;
 
@@ -207,6 +214,7 @@ class SimMachine : public plat::System {
   int quitCode_ = 0;
   std::vector<Dispatched> dispatched_;
 
+  std::uint32_t ansiCodePage_ = 1252;
   std::deque<int> boxAnswers_;
   std::vector<BoxShown> boxes_;
   int unanswered_ = 0;

@@ -167,6 +167,20 @@ bool Win32System::PostMessage(Handle hwnd, std::uint32_t message, std::uintptr_t
 
 void Win32System::PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode); }
 
+std::string Win32System::AnsiToUtf8(const std::string& bytes, std::uint32_t codePage) {
+  if (bytes.empty()) return std::string();
+  const UINT cp = codePage == 0 ? CP_ACP : codePage;
+  int n = MultiByteToWideChar(cp, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  if (n <= 0) {  // unknown code page: keep ASCII, mark the rest
+    std::string out;
+    for (unsigned char c : bytes) out += c < 0x80 ? std::string(1, static_cast<char>(c)) : "\xEF\xBF\xBD";
+    return out;
+  }
+  std::wstring w(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(cp, 0, bytes.data(), static_cast<int>(bytes.size()), w.data(), n);
+  return Narrow(w);
+}
+
 int Win32System::MessageBox(const std::string& text, const std::string& caption,
                             std::uint32_t style) {
   return MessageBoxW(GetActiveWindow(), Widen(text).c_str(), Widen(caption).c_str(), style);

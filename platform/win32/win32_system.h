@@ -32,6 +32,7 @@ class Win32System : public System {
   bool PostMessage(Handle hwnd, std::uint32_t message, std::uintptr_t wParam,
                    std::intptr_t lParam) override;
   void PostQuitMessage(int exitCode) override;
+  std::string AnsiToUtf8(const std::string& bytes, std::uint32_t codePage) override;
   int MessageBox(const std::string& text, const std::string& caption,
                  std::uint32_t style) override;
 };
