@@ -156,6 +156,17 @@ class System {
   virtual bool PostMessage(Handle hwnd, std::uint32_t message, std::uintptr_t wParam,
                            std::intptr_t lParam) = 0;
   virtual void PostQuitMessage(int exitCode) = 0;
+  // WaitMessage: sleeps until a message arrives in the queue.
+  virtual bool WaitMessage() = 0;
+
+  // --- files and the program itself ---
+  // GetModuleFileNameW(NULL): the running program file.
+  virtual std::string ProgramFileName() = 0;
+  // GetFileAttributesW: a file (not a folder) / a folder; links are followed.
+  virtual bool FileExists(const std::string& path) = 0;
+  virtual bool DirectoryExists(const std::string& path) = 0;
+  // The whole file; false when it cannot be opened or read.
+  virtual bool ReadWholeFile(const std::string& path, std::string& bytes) = 0;
 
   // --- text ---
   // MultiByteToWideChar from an 8-bit code page to UTF-8; codePage 0 is the

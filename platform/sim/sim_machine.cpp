@@ -417,7 +417,61 @@ bool SimMachine::CloseHandle(Handle object) {
   return false;
 }
 
+// ---------------------------------------------------------------- files
+
+namespace {
+std::string FolderKey(const std::string& path) {
+  std::string p = NormalizeFilePath(path);
+  while (p.size() > 3 && p.back() == '\\') p.pop_back();
+  return p;
+}
+}  // namespace
+
+void SimMachine::AddFile(const std::string& path, std::string bytes) {
+  const std::string key = FolderKey(path);
+  files_[key] = std::move(bytes);
+  const auto cut = key.rfind('\\');
+  if (cut != std::string::npos) AddFolder(key.substr(0, cut));
+}
+
+void SimMachine::AddFolder(const std::string& path) {
+  std::string key = FolderKey(path);
+  while (!key.empty()) {
+    folders_[key] = true;
+    const auto cut = key.rfind('\\');
+    if (cut == std::string::npos || cut < 2) break;
+    key = key.substr(0, cut);
+  }
+}
+
+bool SimMachine::FileExists(const std::string& path) {
+  return files_.count(FolderKey(path)) || programs_.count(FolderKey(path));
+}
+
+bool SimMachine::DirectoryExists(const std::string& path) {
+  return folders_.count(FolderKey(path)) > 0;
+}
+
+bool SimMachine::ReadWholeFile(const std::string& path, std::string& bytes) {
+  auto it = files_.find(FolderKey(path));
+  if (it == files_.end()) {
+    bytes.clear();
+    return false;
+  }
+  bytes = it->second;
+  return true;
+}
+
 // ---------------------------------------------------------------- messages
+
+bool SimMachine::WaitMessage() {
+  while (queue_.empty() && !quitPosted_) {
+    std::optional<std::uint64_t> next = NextEventTime();
+    if (!next) throw std::logic_error("simulated WaitMessage: nothing will ever arrive");
+    Advance(*next - now_);
+  }
+  return true;
+}
 
 void SimMachine::PostAt(std::uint64_t time, const Msg& msg) {
   Schedule(time, [this, msg] { queue_.push_back(msg); });

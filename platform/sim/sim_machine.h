@@ -106,6 +106,11 @@ class SimMachine : public plat::System {
   const std::vector<Launch>& Launches() const { return launches_; }
   int OpenProcesses() const { return static_cast<int>(processHandles_.size()); }
 
+  // --- files ---
+  void SetProgramFile(const std::string& path) { programFile_ = path; }
+  void AddFile(const std::string& path, std::string bytes = "");
+  void AddFolder(const std::string& path);
+
   // --- message queue ---
   // Posts `msg` to the queue when the clock reaches `time`.
   void PostAt(std::uint64_t time, const Msg& msg);
@@ -153,6 +158,11 @@ class SimMachine : public plat::System {
   bool PostMessage(Handle hwnd, std::uint32_t message, std::uintptr_t wParam,
                    std::intptr_t lParam) override;
   void PostQuitMessage(int exitCode) override;
+  bool WaitMessage() override;
+  std::string ProgramFileName() override { return programFile_; }
+  bool FileExists(const std::string& path) override;
+  bool DirectoryExists(const std::string& path) override;
+  bool ReadWholeFile(const std::string& path, std::string& bytes) override;
   std::string AnsiToUtf8(const std::string& bytes, std::uint32_t codePage) override;
   int MessageBox(const std::string& text, const std::string& caption,
                  std::uint32_t style) override;
@@ -208,6 +218,10 @@ class SimMachine : public plat::System {
   std::string currentDir_ = "C:\\";
   std::vector<Launch> launches_;
   std::map<Handle, Process> processHandles_;
+
+  std::string programFile_ = "C:\\Program Files\\Tenvox\\Varnock.exe";
+  std::map<std::string, std::string> files_;  // folded path -> content
+  std::map<std::string, bool> folders_;       // folded path
 
   std::deque<Msg> queue_;
   bool quitPosted_ = false;

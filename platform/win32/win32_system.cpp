@@ -2,6 +2,8 @@
 
 #include "platform/win32/win32_system.h"
 
+#include <algorithm>
+
 namespace plat {
 
 std::wstring Widen(const std::string& s) {
@@ -166,6 +168,60 @@ bool Win32System::PostMessage(Handle hwnd, std::uint32_t message, std::uintptr_t
 }
 
 void Win32System::PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode); }
+
+bool Win32System::WaitMessage() { return ::WaitMessage() != FALSE; }
+
+std::string Win32System::ProgramFileName() {
+  std::wstring buf(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return std::string();
+    if (n < buf.size()) {
+      buf.resize(n);
+      return Narrow(buf);
+    }
+    buf.resize(buf.size() * 2);
+  }
+}
+
+bool Win32System::FileExists(const std::string& path) {
+  const DWORD a = GetFileAttributesW(Widen(path).c_str());
+  if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  if (!(a & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+  // A link counts when its target can be opened.
+  HANDLE h = CreateFileW(Widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  ::CloseHandle(h);
+  return true;
+}
+
+bool Win32System::DirectoryExists(const std::string& path) {
+  const DWORD a = GetFileAttributesW(Widen(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32System::ReadWholeFile(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size;
+  bool ok = GetFileSizeEx(h, &size) && size.QuadPart < (1LL << 30);
+  if (ok) {
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+      DWORD got = 0;
+      const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+      ok = ReadFile(h, bytes.data() + done, want, &got, nullptr) && got > 0;
+      done += got;
+    }
+  }
+  ::CloseHandle(h);
+  if (!ok) bytes.clear();
+  return ok;
+}
 
 std::string Win32System::AnsiToUtf8(const std::string& bytes, std::uint32_t codePage) {
   if (bytes.empty()) return std::string();

@@ -32,6 +32,11 @@ class Win32System : public System {
   bool PostMessage(Handle hwnd, std::uint32_t message, std::uintptr_t wParam,
                    std::intptr_t lParam) override;
   void PostQuitMessage(int exitCode) override;
+  bool WaitMessage() override;
+  std::string ProgramFileName() override;
+  bool FileExists(const std::string& path) override;
+  bool DirectoryExists(const std::string& path) override;
+  bool ReadWholeFile(const std::string& path, std::string& bytes) override;
   std::string AnsiToUtf8(const std::string& bytes, std::uint32_t codePage) override;
   int MessageBox(const std::string& text, const std::string& caption,
                  std::uint32_t style) override;
