@@ -13,7 +13,7 @@ TfrmFormBase::TfrmFormBase(std::string name)
   vcl::TFont font;
   font.Name = "宋体";
   font.Height = -12;
-  font.Charset = vcl::ANSI_CHARSET;
+  font.Charset = vcl::kAnsiCharset;
   font.Color = vcl::clWindowText;
   SetFont(font);
   Position = vcl::TPosition::poMainFormCenter;

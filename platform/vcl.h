@@ -50,15 +50,15 @@ inline constexpr TColor clBtnHighlight = 0xFF000014;
 inline constexpr TColor clBlack = 0x000000;
 inline constexpr TColor clWhite = 0xFFFFFF;
 
-inline constexpr int ANSI_CHARSET = 0;
-inline constexpr int DEFAULT_CHARSET = 1;
+inline constexpr int kAnsiCharset = 0;
+inline constexpr int kDefaultCharset = 1;
 
 // Font settings. Height is the character height in pixels, negative as the
 // Windows LOGFONT stores it; Size is in points at 96 pixels per inch.
 struct TFont {
   std::string Name = "宋体";
   int Height = -12;
-  int Charset = ANSI_CHARSET;
+  int Charset = kAnsiCharset;
   TColor Color = clWindowText;
 
   int Size() const { return (-Height * 72 + 48) / 96; }
