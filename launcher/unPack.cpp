@@ -73,12 +73,17 @@ class InflateReader {
         if (z_.avail_in == 0 && sourceDone_ && (rc == Z_BUF_ERROR || made == 0)) {
           ended_ = cutOff_ = true;
         }
-      } else if (rc == Z_NEED_DICT) {
-        Damaged("zlib: the stream needs a preset dictionary");
       } else if (rc == Z_MEM_ERROR) {
         throw EAppError("Out of memory while inflating the packed data");
       } else {
-        Damaged(std::string("zlib: ") + (z_.msg ? z_.msg : zError(rc)));
+        const std::string error = rc == Z_NEED_DICT ? "zlib: the stream needs a preset dictionary"
+                                                    : std::string("zlib: ") + (z_.msg ? z_.msg : zError(rc));
+        // inflate may run on past the output asked for (into the end of
+        // the block and the check value) and fail there; what it delivered
+        // is sound, so the failure counts only for a later read.
+        if (got < count) Damaged(error);
+        error_ = error;
+        ended_ = true;
       }
     }
     return got;
@@ -91,6 +96,7 @@ class InflateReader {
   }
 
   [[noreturn]] void EndedEarly(const std::string& what, std::size_t got, std::size_t count) const {
+    if (!error_.empty()) Damaged(error_);
     std::string m = cutOff_ ? "the compressed data is cut off " : "the content ends ";
     if (got == 0) Damaged(m + "before " + what);
     Damaged(m + "inside " + what + " (after " + std::to_string(got) + " of " +
@@ -113,6 +119,7 @@ class InflateReader {
   bool sourceDone_ = false;
   bool ended_ = false;
   bool cutOff_ = false;
+  std::string error_;  // a zlib failure met after the bytes asked for
 };
 
 std::int32_t ReadInt32(InflateReader& reader, const char* what) {
