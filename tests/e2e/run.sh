@@ -43,5 +43,83 @@ else
   fail "installer's value missing from Wine's registry"
 fi
 
+echo "--- the main window"
+shots=${E2E_SHOTS:-$(cd "$here/../.." && pwd)/out/screenshots}
+mkdir -p "$shots"
+D=$T/demo
+mkdir -p "$D/bin" "$T/mw"
+cp "$build/Varnock.exe" "$build/driver.exe" "$D/"
+for n in Quenmar Ostrile Harvend_x32 Harvend_x64; do cp "$build/standin.exe" "$D/bin/$n.exe"; done
+# Each installer logs its command line when it starts and "done" when it
+# ends, to one file, so the log shows the order of starts and ends.
+installer_cfg() {  # name, registry lines...
+  local name=$1; shift
+  { printf 'record=C:\\tests\\log.txt\r\nsleep=300\r\ndone=C:\\tests\\log.txt\r\n'
+    for r in "$@"; do printf 'reg=%s\r\n' "$r"; done; } >"$D/bin/$name.cfg"
+}
+installer_cfg Quenmar 'HKLM\SoftWare\Tenvox|ALLSetup|1' 'HKLM\SoftWare\Tenvox|COMPart|C:\tests\mw\COM+'
+installer_cfg Ostrile 'HKLM\SoftWare\Tenvox|ALLSetup|1'
+installer_cfg Harvend_x32
+installer_cfg Harvend_x64
+V='C:\tests\demo\Varnock.exe'
+drive() { w 'C:\tests\demo\driver.exe' "$@"; }
+shot() { convert "$T/$1.bmp" "$shots/$1.png" && rm -f "$T/$1.bmp"; }
+
+w reg delete 'HKCU\Software\Tenvox' /f >/dev/null 2>&1 || true
+if drive start "$V" window 'V6.3.1版 安装程序 - 高级版' \
+     text 102 '请选择安装类型：' text 104 '安装...' text 2 '关闭' \
+     checked 103 1 enabled 104 1 enabled 107 0 enabled 111 0 enabled 113 0 enabled 115 0 \
+     capture 'C:\tests\main-zh-CN.bmp' \
+     click 109 checked 103 0 enabled 104 0 enabled 111 1 enabled 113 1 \
+     click 103 enabled 104 1 enabled 111 0 \
+     select 118 2 title 'V6.3.1 Setup Program  - Advanced' text 102 'Please select a installation:' \
+     text 104 'Setup...' text 107 'Setup...' text 115 'Setup...' text 2 'Exit' enabled 104 1 \
+     capture 'C:\tests\main-en.bmp' \
+     select 118 1 title 'V6.3.1版 安裝程式 - 高級版' text 102 '請選擇安裝類型：' text 2 '關閉' \
+     capture 'C:\tests\main-zh-TW.bmp' \
+     select 118 0 title 'V6.3.1版 安装程序 - 高级版' text 104 '安装...' \
+     close exit 0; then
+  pass "start-up, radio buttons, language switch to English and back"
+else
+  fail "start-up and language switch"
+fi
+for s in main-zh-CN main-en main-zh-TW; do shot "$s" || fail "screenshot $s"; done
+
+w reg add 'HKCU\Software\Tenvox' /v CurLang /d C /f >/dev/null
+if drive start "$V" window 'V6.3.1 Setup Program  - Advanced' text 104 'Setup...' close exit 0; then
+  pass "starts in the stored language"
+else
+  fail "start in the stored language"
+fi
+w reg add 'HKCU\Software\Tenvox' /v CurLang /d A /f >/dev/null
+
+check_log() {  # expected lines...
+  local want got
+  want=$(printf '%s\n' "$@")
+  got=$(tr -d '\r' <"$T/log.txt" 2>/dev/null || true)
+  [ "$got" = "$want" ] || { echo "log:"; echo "$got"; echo "want:"; echo "$want"; return 1; }
+}
+Q='"C:\tests\demo\bin\Quenmar.exe"'
+O='"C:\tests\demo\bin\Ostrile.exe"'
+H='"C:\tests\demo\bin\Harvend_x32.exe"'
+rm -f "$T/log.txt"
+if drive start "$V" window 'V6.3.1版 安装程序 - 高级版' post-click 104 \
+     wait-lines 'C:\tests\log.txt' 6 sleep 500 no-box close exit 0 &&
+   check_log "$Q COM" done "$O WEB_CLIENT \"C:\tests\mw\"" done "$H CLIENT \"C:\tests\mw\"" done; then
+  pass "type 1 chain: three installers in order, each after the previous ended"
+else
+  fail "type 1 chain"
+fi
+
+installer_cfg Ostrile  # the web installer now leaves ALLSetup alone
+rm -f "$T/log.txt"
+if drive start "$V" window 'V6.3.1版 安装程序 - 高级版' post-click 104 \
+     wait-lines 'C:\tests\log.txt' 4 sleep 1500 lines 'C:\tests\log.txt' 4 close exit 0 &&
+   check_log "$Q COM" done "$O WEB_CLIENT \"C:\tests\mw\"" done; then
+  pass "type 1 chain stops when the web installer does not write 1"
+else
+  fail "type 1 chain without the web installer's 1"
+fi
+
 echo "e2e: $fails failed"
 exit $((fails > 0))
