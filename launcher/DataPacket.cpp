@@ -40,7 +40,9 @@ std::uint64_t LoadLE(const std::uint8_t* p, std::size_t n) {
   return v;
 }
 
-// Bounds-checked reading through the packet.
+// Bounds-checked reading through the packet. `what` names the item read,
+// for the message; it is a text or a callable that makes one, so that
+// nothing is built unless the packet is cut off.
 class Cursor {
  public:
   Cursor(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
@@ -49,21 +51,32 @@ class Cursor {
   std::size_t Left() const { return size_ - pos_; }
   void Seek(std::size_t pos) { pos_ = pos; }
 
-  const std::uint8_t* Take(std::uint64_t n, const std::string& what) {
-    if (n > Left()) {
-      Bad("the packet is cut off in " + what + " at offset " + std::to_string(pos_) + " (" +
-          std::to_string(n) + " bytes needed, " + std::to_string(Left()) + " left)");
-    }
+  template <class What>
+  const std::uint8_t* Take(std::uint64_t n, const What& what) {
+    if (n > Left()) CutOff(n, Describe(what));
     const std::uint8_t* p = data_ + pos_;
     pos_ += static_cast<std::size_t>(n);
     return p;
   }
-  std::uint64_t Uint(std::size_t n, const std::string& what) { return LoadLE(Take(n, what), n); }
-  std::uint8_t U8(const std::string& what) { return *Take(1, what); }
-  std::uint16_t U16(const std::string& what) { return static_cast<std::uint16_t>(Uint(2, what)); }
-  std::uint32_t U32(const std::string& what) { return static_cast<std::uint32_t>(Uint(4, what)); }
+  template <class What>
+  std::uint64_t Uint(std::size_t n, const What& what) { return LoadLE(Take(n, what), n); }
+  template <class What>
+  std::uint8_t U8(const What& what) { return *Take(1, what); }
+  template <class What>
+  std::uint16_t U16(const What& what) { return static_cast<std::uint16_t>(Uint(2, what)); }
+  template <class What>
+  std::uint32_t U32(const What& what) { return static_cast<std::uint32_t>(Uint(4, what)); }
 
  private:
+  static std::string Describe(const char* what) { return what; }
+  template <class F>
+  static std::string Describe(const F& what) { return what(); }
+
+  [[noreturn]] void CutOff(std::uint64_t n, const std::string& what) const {
+    Bad("the packet is cut off in " + what + " at offset " + std::to_string(pos_) + " (" +
+        std::to_string(n) + " bytes needed, " + std::to_string(Left()) + " left)");
+  }
+
   const std::uint8_t* data_;
   std::size_t size_;
   std::size_t pos_ = 0;
@@ -136,11 +149,11 @@ void CheckFieldType(const std::string& name, std::uint32_t type) {
       Bad(where + " has a length prefix of " + std::to_string(size) + " bytes");
   }
   auto fixed = [&](std::initializer_list<std::uint32_t> sizes) {
-    if (type & kVarying) Bad(where + ": a " + KindName(kind) + " value cannot vary in length");
+    if (type & kVarying) Bad(where + ": " + KindName(kind) + " values cannot vary in length");
     for (std::uint32_t s : sizes)
       if (s == size) return;
-    Bad(where + ": a " + KindName(kind) + " value of " + std::to_string(size) +
-        " bytes is not valid");
+    Bad(where + ": " + KindName(kind) + " values of " + std::to_string(size) +
+        " bytes are not valid");
   };
   switch (kind) {
     case FieldKind::Int:
@@ -155,8 +168,9 @@ void CheckFieldType(const std::string& name, std::uint32_t type) {
     case FieldKind::DateTimeOffset: fixed({20}); break;
     case FieldKind::Bcd:
     case FieldKind::FmtBcd:
-      if (type & kVarying) Bad(where + ": a BCD value cannot vary in length");
-      if (size < 2 || size > 34) Bad(where + ": a BCD value of " + std::to_string(size) + " bytes is not valid");
+      if (type & kVarying) Bad(where + ": BCD values cannot vary in length");
+      if (size < 2 || size > 34)
+        Bad(where + ": BCD values of " + std::to_string(size) + " bytes are not valid");
       break;
     default: break;
   }
@@ -173,24 +187,24 @@ struct Param {
 // Reads one parameter, skipping its value by the type word alone.
 Param ReadParam(Cursor& c, const std::string& owner) {
   Param p;
-  const std::uint8_t n = c.U8("a parameter name length of " + owner);
-  p.name = DecodeName(c.Take(n, "a parameter name of " + owner), n);
+  const std::uint8_t n = c.U8([&] { return std::string("a parameter name length of ") + owner; });
+  p.name = DecodeName(c.Take(n, [&] { return std::string("a parameter name of ") + owner; }), n);
   const std::string what = "parameter '" + p.name + "' of " + owner;
-  p.type = c.U32("the type of " + what);
+  p.type = c.U32([&] { return std::string("the type of ") + what; });
   const std::uint32_t size = p.type & kSizeMask;
   if (p.type & kArray) {
-    p.count = c.U32("the element count of " + what);
+    p.count = c.U32([&] { return std::string("the element count of ") + what; });
     const std::uint64_t total = std::uint64_t{p.count} * size;
-    p.value = c.Take(total, "the value of " + what);
+    p.value = c.Take(total, [&] { return std::string("the value of ") + what; });
     p.size = static_cast<std::size_t>(total);
   } else if (p.type & kVarying) {
     if (size != 1 && size != 2 && size != 4)
       Bad(what + " has a length prefix of " + std::to_string(size) + " bytes");
-    const std::uint64_t len = c.Uint(size, "the length of " + what);
-    p.value = c.Take(len, "the value of " + what);
+    const std::uint64_t len = c.Uint(size, [&] { return std::string("the length of ") + what; });
+    p.value = c.Take(len, [&] { return std::string("the value of ") + what; });
     p.size = static_cast<std::size_t>(len);
   } else {
-    p.value = c.Take(size, "the value of " + what);
+    p.value = c.Take(size, [&] { return std::string("the value of ") + what; });
     p.size = size;
   }
   return p;
@@ -218,10 +232,10 @@ struct Layout {
 
 std::uint8_t ReadRow(Cursor& c, const Layout& layout, std::uint32_t row,
                      std::vector<Cell>* cells) {
-  const std::string where = "row " + std::to_string(row);
-  const std::uint8_t status = c.U8("the status of " + where);
+  const auto where = [row] { return "row " + std::to_string(row); };
+  const std::uint8_t status = c.U8([&] { return "the status of " + where(); });
   const std::size_t fields = layout.types.size();
-  const std::uint8_t* blanks = c.Take((fields + 3) / 4, "the blank flags of " + where);
+  const std::uint8_t* blanks = c.Take((fields + 3) / 4, [&] { return "the blank flags of " + where(); });
   if (cells) cells->assign(fields, Cell{});
   for (std::size_t i = 0; i < fields; ++i) {
     const std::uint8_t code = (blanks[i / 4] >> (2 * (i % 4))) & 3;
@@ -229,18 +243,18 @@ std::uint8_t ReadRow(Cursor& c, const Layout& layout, std::uint32_t row,
     if (code != 0) continue;
     const std::uint32_t type = layout.types[i];
     const std::uint32_t size = type & kSizeMask;
-    const std::string what = "field '" + layout.names[i] + "' of " + where;
+    const auto what = [&] { return "field '" + layout.names[i] + "' of " + where(); };
     Cell cell;
     if (type & kVarying) {
-      std::uint64_t len = c.Uint(size, "the length of " + what);
+      std::uint64_t len = c.Uint(size, [&] { return "the length of " + what(); });
       if (size == 4 && (len & 0x80000000u)) {
         cell.notFetched = true;  // delayed blob: no content follows
         len = 0;
       }
-      cell.data = c.Take(len, "the value of " + what);
+      cell.data = c.Take(len, [&] { return "the value of " + what(); });
       cell.size = static_cast<std::size_t>(len);
     } else {
-      cell.data = c.Take(size, "the value of " + what);
+      cell.data = c.Take(size, [&] { return "the value of " + what(); });
       cell.size = size;
     }
     if (cells) (*cells)[i] = cell;
@@ -495,13 +509,13 @@ DataPacket DataPacket::Parse(const std::uint8_t* data, std::size_t size) {
   std::map<std::uint32_t, std::uint32_t> previous;  // change log: row -> earlier version
   for (std::uint32_t i = 0; i < columns; ++i) {
     const std::string what = "field " + std::to_string(i + 1) + " of " + std::to_string(columns);
-    const std::uint8_t n = c.U8("the name length of " + what);
+    const std::uint8_t n = c.U8([&] { return std::string("the name length of ") + what; });
     if (n == 0) Bad(what + " has an empty name");
     DataField f;
-    f.name_ = DecodeName(c.Take(n, "the name of " + what), n);
-    f.type_ = c.U32("the type of field '" + f.name_ + "'");
-    f.attributes_ = c.U16("the attributes of field '" + f.name_ + "'");
-    const std::uint16_t params = c.U16("the parameter count of field '" + f.name_ + "'");
+    f.name_ = DecodeName(c.Take(n, [&] { return std::string("the name of ") + what; }), n);
+    f.type_ = c.U32([&] { return std::string("the type of field '") + f.name_ + "'"; });
+    f.attributes_ = c.U16([&] { return std::string("the attributes of field '") + f.name_ + "'"; });
+    const std::uint16_t params = c.U16([&] { return std::string("the parameter count of field '") + f.name_ + "'"; });
     const std::string owner = "field '" + f.name_ + "'";
     for (std::uint32_t j = 0; j < params; ++j) {
       const Param p = ReadParam(c, owner);
