@@ -166,8 +166,10 @@ class Reader {
     // The pixel data start at the header's offset when it gives one.
     std::size_t bits = afterHeader;
     if (offBits != 0) {
-      if (offBits < kFileHeader + infoSize || offBits > n_)
+      if (offBits > n_)
         Bad("the pixel data offset " + std::to_string(offBits) + " lies outside the file");
+      if (offBits < kFileHeader + infoSize)
+        Bad("the pixel data offset " + std::to_string(offBits) + " points into the headers");
       bits = offBits;
     }
 
