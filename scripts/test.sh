@@ -21,7 +21,7 @@ step "unit tests (native, simulated machine)"
 ctest --preset native
 
 step "32-bit release executables"
-bash tests/pe/check-pe.sh build/win32 standin:gui
+bash tests/pe/check-pe.sh build/win32 Varnock:gui:manifest standin:gui
 
 step "end-to-end tests (x86_64 build under Wine)"
 bash tests/e2e/standin-smoke.sh build/win64

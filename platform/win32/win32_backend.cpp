@@ -2,7 +2,6 @@
 
 #include "platform/win32/win32_backend.h"
 
-#include <commctrl.h>
 
 #include <algorithm>
 #include <vector>
@@ -382,8 +381,8 @@ Win32Backend::Impl* Win32Backend::Impl::self = nullptr;
 
 Win32Backend::Win32Backend() : impl_(new Impl) {
   Impl::self = impl_;
-  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&icc);
+  // Buttons, statics and lists come from Common Controls 6 through the
+  // manifest's activation context; nothing else of comctl32 is used.
   impl_->RegisterClasses();
 }
 

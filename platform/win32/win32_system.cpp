@@ -95,7 +95,21 @@ bool Win32System::ShellExecuteEx(ShellExecInfo& info) {
   sei.lpParameters = info.parameters ? params.c_str() : nullptr;
   sei.lpDirectory = info.directory ? dir.c_str() : nullptr;
   sei.nShow = info.nShow;
-  BOOL ok = ShellExecuteExW(&sei);
+  // shell32 is large and slow to load: it is loaded on first use rather
+  // than at start-up (from the system directory, like every DLL here).
+  using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
+  static ShellExecuteExFn shellExecuteEx = [] {
+    HMODULE shell32 = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!shell32) shell32 = LoadLibraryW(L"shell32.dll");
+    return shell32 ? reinterpret_cast<ShellExecuteExFn>(reinterpret_cast<void*>(
+                         GetProcAddress(shell32, "ShellExecuteExW")))
+                   : nullptr;
+  }();
+  if (!shellExecuteEx) {
+    SetLastError(ERROR_DLL_NOT_FOUND);
+    return false;
+  }
+  BOOL ok = shellExecuteEx(&sei);
   info.hInstApp = reinterpret_cast<std::uintptr_t>(sei.hInstApp);
   info.hProcess = FromPtr(sei.hProcess);
   return ok != FALSE;

@@ -2,7 +2,9 @@
 # Checks the 32-bit release executables, which cannot run on this machine:
 # PE32 for i386, the subsystem each should have, and imports of Windows
 # system DLLs only.
-#   check-pe.sh <build/win32> <name>:<gui|console> ...
+#   check-pe.sh <build/win32> <name>:<gui|console>[:manifest] ...
+# With ":manifest" the embedded manifest must ask for administrator rights
+# and Common Controls 6.
 set -euo pipefail
 dir=$1; shift
 objdump=i686-w64-mingw32-objdump
@@ -10,7 +12,7 @@ objdump=i686-w64-mingw32-objdump
 allowed='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comctl32|comdlg32|msvcrt|shlwapi|version|uxtheme)\.dll$'
 fail=0
 for spec in "$@"; do
-  name=${spec%%:*}; want=${spec##*:}
+  IFS=: read -r name want extra <<<"$spec"
   exe=$dir/$name.exe
   if [ ! -f "$exe" ]; then echo "FAIL $name: $exe missing"; fail=1; continue; fi
   head=$($objdump -f "$exe")
@@ -28,6 +30,11 @@ for spec in "$@"; do
   for d in $dlls; do
     grep -qE "$allowed" <<<"$d" || problems+=("imports $d")
   done
+  if [ "${extra:-}" = manifest ]; then
+    grep -aq 'level="requireAdministrator"' "$exe" || problems+=("manifest lacks requireAdministrator")
+    grep -aq 'Microsoft.Windows.Common-Controls' "$exe" || problems+=("manifest lacks Common Controls 6")
+    grep -aq 'supportedOS' "$exe" && problems+=("manifest declares supported Windows releases")
+  fi
   size=$(stat -c %s "$exe")
   if [ ${#problems[@]} -eq 0 ]; then
     printf 'PASS %-14s PE32 i386, subsystem %s, %6d bytes, imports: %s\n' "$name" "$want" "$size" "$(echo $dlls)"

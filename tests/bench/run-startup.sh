@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Benchmark, not a test: start-up time of Varnock.exe (process start to
+# visible window) under Wine, beside a minimal Win32 program that only
+# opens an empty window, built with the same toolchain.
+#   tests/bench/run-startup.sh [runs]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+cd "$root"
+cmake --preset win64 >/dev/null && cmake --build --preset win64 >/dev/null
+build=$root/build/win64
+# shellcheck source=../e2e/wine-lib.sh
+. "$root/tests/e2e/wine-lib.sh"
+wine_start
+C=$(wine_cdrive)
+mkdir -p "$C/bench"
+cp "$build/Varnock.exe" "$build/minimal_window.exe" "$build/bench_startup.exe" "$C/bench/"
+E2E_TIMEOUT=600 w 'C:\bench\bench_startup.exe' "${1:-15}" \
+  'C:\bench\Varnock.exe' 'V6.3.1版 安装程序 - 高级版' 'C:\bench\minimal_window.exe' 'Minimal window'
