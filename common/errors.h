@@ -1,12 +1,5 @@
-// The one error kind the programs raise: registry and automation failures
-// travel as this exception, carrying the text shown to the user.
+// The one error kind of the programs (defined with the seam, which raises it
+// too).
 #pragma once
 
-#include <stdexcept>
-#include <string>
-
-class EAppError : public std::runtime_error {
- public:
-  explicit EAppError(const std::string& message) : std::runtime_error(message) {}
-  std::string Message() const { return what(); }
-};
+#include "platform/errors.h"

@@ -1,5 +1,8 @@
 #include "platform/system.h"
 
+#include "platform/automation.h"
+#include "platform/services.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -18,5 +21,27 @@ System& sys() {
 }
 
 void SetSystem(System* system) { g_system = system; }
+
+namespace {
+Automation* g_automation = nullptr;
+ServiceManager* g_services = nullptr;
+
+[[noreturn]] void Missing(const char* what) {
+  std::fprintf(stderr, "no %s installed: the program entry must install one\n", what);
+  std::abort();
+}
+}  // namespace
+
+Automation& ole() {
+  if (!g_automation) Missing("automation");
+  return *g_automation;
+}
+void SetAutomation(Automation* automation) { g_automation = automation; }
+
+ServiceManager& scm() {
+  if (!g_services) Missing("service manager");
+  return *g_services;
+}
+void SetServiceManager(ServiceManager* manager) { g_services = manager; }
 
 }  // namespace plat

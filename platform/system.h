@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace plat {
 
@@ -80,6 +81,14 @@ inline constexpr int SwHide = 0;
 inline constexpr int SwShowNormal = 1;
 inline constexpr int SwShow = 5;
 
+// file attributes
+inline constexpr std::uint32_t FileAttributeReadonly = 0x01;
+inline constexpr std::uint32_t FileAttributeHidden = 0x02;
+inline constexpr std::uint32_t FileAttributeSystem = 0x04;
+inline constexpr std::uint32_t FileAttributeDirectory = 0x10;
+inline constexpr std::uint32_t FileAttributeArchive = 0x20;
+inline constexpr std::uint32_t FileAttributeNormal = 0x80;
+
 // message box styles and results
 inline constexpr std::uint32_t MbOk = 0x00;
 inline constexpr std::uint32_t MbYesNo = 0x04;
@@ -104,6 +113,22 @@ struct ShellExecInfo {
   int nShow = 0;
   std::uintptr_t hInstApp = 0;  // out: > 32 on success, else an error number
   Handle hProcess = 0;          // out: with SeeMaskNoCloseProcess, when one came back
+};
+
+// One entry of a folder listing (FindFirstFileW / FindNextFileW).
+struct FileEntry {
+  std::string name;
+  std::uint32_t attributes = 0;  // FILE_ATTRIBUTE_*
+};
+
+// What GetVersionExW reports to the program (as its manifest lets Windows
+// tell it).
+struct OsVersion {
+  std::uint32_t major = 0;
+  std::uint32_t minor = 0;
+  std::uint32_t build = 0;
+  std::uint32_t platformId = 2;  // VER_PLATFORM_WIN32_NT
+  std::string servicePack;
 };
 
 // MSG, the whole record, so that a message taken from the queue can be
@@ -159,6 +184,17 @@ class System {
   // WaitMessage: sleeps until a message arrives in the queue.
   virtual bool WaitMessage() = 0;
 
+  // ShellExecuteW: starts without waiting; the result is > 32 on success,
+  // else an error number. Empty texts are passed as empty strings.
+  virtual std::uintptr_t ShellExecute(Handle hwnd, const std::string& verb,
+                                      const std::string& file, const std::string& parameters,
+                                      const std::string& directory, int showCmd) = 0;
+
+  // --- system facts ---
+  virtual bool GetVersionEx(OsVersion& version) = 0;
+  // GetSystemDirectoryW, without a trailing separator.
+  virtual std::string GetSystemDirectory() = 0;
+
   // --- files and the program itself ---
   // GetModuleFileNameW(NULL): the running program file.
   virtual std::string ProgramFileName() = 0;
@@ -167,6 +203,10 @@ class System {
   virtual bool DirectoryExists(const std::string& path) = 0;
   // The whole file; false when it cannot be opened or read.
   virtual bool ReadWholeFile(const std::string& path, std::string& bytes) = 0;
+  // FindFirstFileW(pattern) / FindNextFileW / FindClose: every entry the
+  // pattern matches (for example "C:\\logs\\W3SVC*"), "." and ".." included
+  // when they match; false when nothing matches.
+  virtual bool ListFolder(const std::string& pattern, std::vector<FileEntry>& entries) = 0;
 
   // --- text ---
   // MultiByteToWideChar from an 8-bit code page to UTF-8; codePage 0 is the

@@ -1,6 +1,7 @@
 #include "platform/sim/sim_machine.h"
 
 #include <algorithm>
+#include <cctype>
 #include <stdexcept>
 
 #include "common/utf.h"
@@ -437,11 +438,67 @@ void SimMachine::AddFile(const std::string& path, std::string bytes) {
 void SimMachine::AddFolder(const std::string& path) {
   std::string key = FolderKey(path);
   while (!key.empty()) {
-    folders_[key] = true;
+    if (!folders_.count(key)) folders_[key] = w::FileAttributeDirectory;
     const auto cut = key.rfind('\\');
     if (cut == std::string::npos || cut < 2) break;
     key = key.substr(0, cut);
   }
+}
+
+void SimMachine::SetFolderAttributes(const std::string& path, std::uint32_t attributes) {
+  AddFolder(path);
+  folders_[FolderKey(path)] = attributes | w::FileAttributeDirectory;
+}
+
+namespace {
+// Wildcard match as FindFirstFileW does it, without letter case: * and ?.
+bool Matches(const char* pat, const char* s) {
+  if (!*pat) return !*s;
+  if (*pat == '*') return Matches(pat + 1, s) || (*s && Matches(pat, s + 1));
+  if (!*s) return false;
+  const char a = static_cast<char>(std::tolower(static_cast<unsigned char>(*pat)));
+  const char b = static_cast<char>(std::tolower(static_cast<unsigned char>(*s)));
+  return (*pat == '?' || a == b) && Matches(pat + 1, s + 1);
+}
+}  // namespace
+
+bool SimMachine::ListFolder(const std::string& pattern, std::vector<plat::FileEntry>& entries) {
+  entries.clear();
+  const std::string key = NormalizeFilePath(pattern);
+  const auto cut = key.rfind('\\');
+  const std::string dir = cut == std::string::npos ? std::string() : key.substr(0, cut);
+  const std::string mask = cut == std::string::npos ? key : key.substr(cut + 1);
+  auto consider = [&](const std::string& path, std::uint32_t attributes) {
+    const auto c = path.rfind('\\');
+    if (c == std::string::npos || path.substr(0, c) != dir) return;
+    const std::string name = path.substr(c + 1);
+    if (Matches(mask.c_str(), name.c_str())) entries.push_back({name, attributes});
+  };
+  for (const auto& [path, attributes] : folders_) consider(path, attributes);
+  for (const auto& [path, bytes] : files_) consider(path, w::FileAttributeArchive);
+  return !entries.empty();
+}
+
+bool SimMachine::GetVersionEx(plat::OsVersion& version) {
+  version = osVersion_;
+  return true;
+}
+
+std::uintptr_t SimMachine::ShellExecute(Handle hwnd, const std::string& verb,
+                                        const std::string& file, const std::string& parameters,
+                                        const std::string& directory, int showCmd) {
+  ShellExecInfo info;
+  info.cbSize = 0;  // not through ShellExecuteEx
+  info.hwnd = hwnd;
+  info.verb = verb.empty() ? std::nullopt : std::optional<std::string>(verb);
+  info.file = file;
+  info.parameters = parameters;
+  info.directory = directory.empty() ? std::nullopt : std::optional<std::string>(directory);
+  info.nShow = showCmd;
+  info.fMask = w::SeeMaskFlagNoUi;  // ShellExecuteW shows no box of its own for a missing file here
+  if (!ShellExecuteEx(info)) return info.hInstApp;
+  // The started program runs on; nobody waits for it.
+  return info.hInstApp;
 }
 
 bool SimMachine::FileExists(const std::string& path) {

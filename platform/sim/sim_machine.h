@@ -110,6 +110,10 @@ class SimMachine : public plat::System {
   void SetProgramFile(const std::string& path) { programFile_ = path; }
   void AddFile(const std::string& path, std::string bytes = "");
   void AddFolder(const std::string& path);
+  // Attributes of a folder (FILE_ATTRIBUTE_DIRECTORY is added).
+  void SetFolderAttributes(const std::string& path, std::uint32_t attributes);
+  void SetSystemDirectory(const std::string& dir) { systemDir_ = dir; }
+  void SetOsVersion(const plat::OsVersion& v) { osVersion_ = v; }
 
   // --- message queue ---
   // Posts `msg` to the queue when the clock reaches `time`.
@@ -159,6 +163,12 @@ class SimMachine : public plat::System {
                    std::intptr_t lParam) override;
   void PostQuitMessage(int exitCode) override;
   bool WaitMessage() override;
+  std::uintptr_t ShellExecute(Handle hwnd, const std::string& verb, const std::string& file,
+                              const std::string& parameters, const std::string& directory,
+                              int showCmd) override;
+  bool GetVersionEx(plat::OsVersion& version) override;
+  std::string GetSystemDirectory() override { return systemDir_; }
+  bool ListFolder(const std::string& pattern, std::vector<plat::FileEntry>& entries) override;
   std::string ProgramFileName() override { return programFile_; }
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
@@ -221,7 +231,9 @@ class SimMachine : public plat::System {
 
   std::string programFile_ = "C:\\Program Files\\Tenvox\\Varnock.exe";
   std::map<std::string, std::string> files_;  // folded path -> content
-  std::map<std::string, bool> folders_;       // folded path
+  std::map<std::string, std::uint32_t> folders_;  // folded path -> attributes
+  std::string systemDir_ = "C:\\windows\\system32";
+  plat::OsVersion osVersion_{6, 2, 9200, 2, ""};
 
   std::deque<Msg> queue_;
   bool quitPosted_ = false;

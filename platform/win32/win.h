@@ -20,3 +20,6 @@
 #undef DispatchMessage
 #undef PostMessage
 #undef MessageBox
+#undef ShellExecute
+#undef GetVersionEx
+#undef GetSystemDirectory

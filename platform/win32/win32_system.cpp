@@ -38,6 +38,18 @@ void HardenDllSearch() {
 }
 
 namespace {
+// shell32 is large and slow to load: it is loaded on first use rather than
+// at start-up (from the system directory, like every DLL here).
+template <class Fn>
+Fn Shell32(const char* name) {
+  static HMODULE shell32 = [] {
+    HMODULE h = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return h ? h : LoadLibraryW(L"shell32.dll");
+  }();
+  return shell32 ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(shell32, name)))
+                 : nullptr;
+}
+
 HKEY AsKey(Handle h) { return reinterpret_cast<HKEY>(h); }
 HANDLE AsHandle(Handle h) { return reinterpret_cast<HANDLE>(h); }
 Handle FromPtr(const void* p) { return reinterpret_cast<Handle>(p); }
@@ -95,16 +107,8 @@ bool Win32System::ShellExecuteEx(ShellExecInfo& info) {
   sei.lpParameters = info.parameters ? params.c_str() : nullptr;
   sei.lpDirectory = info.directory ? dir.c_str() : nullptr;
   sei.nShow = info.nShow;
-  // shell32 is large and slow to load: it is loaded on first use rather
-  // than at start-up (from the system directory, like every DLL here).
   using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
-  static ShellExecuteExFn shellExecuteEx = [] {
-    HMODULE shell32 = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (!shell32) shell32 = LoadLibraryW(L"shell32.dll");
-    return shell32 ? reinterpret_cast<ShellExecuteExFn>(reinterpret_cast<void*>(
-                         GetProcAddress(shell32, "ShellExecuteExW")))
-                   : nullptr;
-  }();
+  static const auto shellExecuteEx = Shell32<ShellExecuteExFn>("ShellExecuteExW");
   if (!shellExecuteEx) {
     SetLastError(ERROR_DLL_NOT_FOUND);
     return false;
@@ -182,6 +186,51 @@ bool Win32System::PostMessage(Handle hwnd, std::uint32_t message, std::uintptr_t
 }
 
 void Win32System::PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode); }
+
+std::uintptr_t Win32System::ShellExecute(Handle hwnd, const std::string& verb,
+                                         const std::string& file, const std::string& parameters,
+                                         const std::string& directory, int showCmd) {
+  using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+  static const auto shellExecute = Shell32<ShellExecuteFn>("ShellExecuteW");
+  if (!shellExecute) return ERROR_DLL_NOT_FOUND;
+  return reinterpret_cast<std::uintptr_t>(shellExecute(
+      reinterpret_cast<HWND>(hwnd), Widen(verb).c_str(), Widen(file).c_str(),
+      Widen(parameters).c_str(), Widen(directory).c_str(), showCmd));
+}
+
+bool Win32System::GetVersionEx(OsVersion& version) {
+  OSVERSIONINFOW vi;
+  ZeroMemory(&vi, sizeof vi);
+  vi.dwOSVersionInfoSize = sizeof vi;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!::GetVersionExW(&vi)) return false;
+#pragma GCC diagnostic pop
+  version.major = vi.dwMajorVersion;
+  version.minor = vi.dwMinorVersion;
+  version.build = vi.dwBuildNumber;
+  version.platformId = vi.dwPlatformId;
+  version.servicePack = Narrow(vi.szCSDVersion);
+  return true;
+}
+
+std::string Win32System::GetSystemDirectory() {
+  wchar_t buf[MAX_PATH + 1];
+  const UINT n = ::GetSystemDirectoryW(buf, MAX_PATH + 1);
+  return n == 0 || n > MAX_PATH ? std::string() : Narrow(std::wstring(buf, n));
+}
+
+bool Win32System::ListFolder(const std::string& pattern, std::vector<FileEntry>& entries) {
+  entries.clear();
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW(Widen(pattern).c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  do {
+    entries.push_back({Narrow(fd.cFileName), fd.dwFileAttributes});
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  return true;
+}
 
 bool Win32System::WaitMessage() { return ::WaitMessage() != FALSE; }
 

@@ -33,6 +33,12 @@ class Win32System : public System {
                    std::intptr_t lParam) override;
   void PostQuitMessage(int exitCode) override;
   bool WaitMessage() override;
+  std::uintptr_t ShellExecute(Handle hwnd, const std::string& verb, const std::string& file,
+                              const std::string& parameters, const std::string& directory,
+                              int showCmd) override;
+  bool GetVersionEx(OsVersion& version) override;
+  std::string GetSystemDirectory() override;
+  bool ListFolder(const std::string& pattern, std::vector<FileEntry>& entries) override;
   std::string ProgramFileName() override;
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
