@@ -1,10 +1,14 @@
 #include "launcher/unSetupMain.h"
 
+#include "common/errors.h"
 #include "common/unLang.h"
 #include "common/unMsgDialog.h"
 #include "common/unOther.h"
 #include "common/unReg_File.h"
+#include "launcher/Bitmap.h"
+#include "launcher/DataPacket.h"
 #include "launcher/setup_ids.h"
+#include "launcher/unPack.h"
 #include "platform/system.h"
 
 using plat::w::HKLM;
@@ -354,7 +358,39 @@ void TfrmSetupMain::ReportMissingFile(const std::string& detail) {
   vcl::Application->Terminate();
 }
 
+namespace {
+vcl::TBitmap ToPicture(const Bitmap& b) {
+  vcl::TBitmap p;
+  p.Width = b.width;
+  p.Height = b.height;
+  p.Pixels = b.pixels;
+  return p;
+}
+}  // namespace
+
 void TfrmSetupMain::LoadBranding() {
-  // The branding file is read here once the branding reader is in place;
-  // until then the design texts and banner stand.
+  const std::string path = ProgramFolder() + "bin\\Lumeno.dat";
+  if (!plat::sys().FileExists(path)) {
+    // One message is enough: reading a file that is not there would only
+    // report the same thing again.
+    ReportMissingFile("");
+    return;
+  }
+  // Each step keeps its effect when a later one fails.
+  try {
+    std::string raw;
+    if (!plat::sys().ReadWholeFile(path, raw)) throw EAppError("Cannot open file \"" + path + "\".");
+    const std::vector<std::uint8_t> bytes(raw.begin(), raw.end());
+    const DataPacket packet = DataPacket::Parse(UnpackBytes(bytes));
+    SetCaption(packet.FieldByName("a10").AsString());
+    SymbolLine1.SetCaption(packet.FieldByName("a16").AsString());
+    const DataField& d3 = packet.FieldByName("d3");
+    if (!d3.IsBlob()) throw EAppError("Field 'd3' is not a blob field");
+    Image1.SetPicture(ToPicture(LoadBitmap(d3.BlobBytes())));
+    radAll.SetCaption(ReplaceFirst(radAll.Caption(), "Pellora", packet.FieldByName("a18").AsString()));
+    radClient.SetCaption(
+        ReplaceFirst(radClient.Caption(), "Pellora", packet.FieldByName("a18").AsString()));
+  } catch (const EAppError& e) {
+    ReportMissingFile(e.Message());
+  }
 }

@@ -3,6 +3,7 @@
 
 #include "common/errors.h"
 #include "common/unLang.h"
+#include "branding_file.h"
 #include "launcher/unSetupMain.h"
 #include "ui_fixture.h"
 
@@ -11,9 +12,14 @@ using namespace plat;
 namespace {
 
 const char* const kBin = "C:\\Program Files\\Tenvox\\bin\\";
+const char* const kBrandingFile = "C:\\Program Files\\Tenvox\\bin\\Lumeno.dat";
+
+void AddBranding(sim::SimMachine& machine) { machine.AddFile(kBrandingFile, testbrand::DefaultFile()); }
 
 class SetupMain : public UiTest {
  protected:
+  SetupMain() { AddBranding(m); }
+
   void Store(const std::string& code) { m.SetString(w::HKCU, "Software\\Tenvox", "CurLang", code); }
 
   std::unique_ptr<TfrmSetupMain> Start() {
@@ -63,7 +69,7 @@ TEST_F(SetupMain, FirstState) {
       {&f->Image1, 0, 0, 585, 69, "", true, true},
       {&f->Shape1, 0, 68, 587, 1, "", true, true},
       {&f->Label1, 14, 82, 96, 12, "请选择安装类型：", true, true},
-      {&f->radAll, 37, 105, 409, 15, "整体快速安装（包括服务器、Excel客户端、Pellora、数据库MSDE2000）", true, true},
+      {&f->radAll, 37, 105, 409, 15, "整体快速安装（包括服务器、Excel客户端、报表助手、数据库MSDE2000）", true, true},
       {&f->btnAll, 493, 105, 75, 41, "安装...", true, true},
       {&f->Label5, 61, 129, 276, 12, "适合在既是作服务器又作客户机的电脑上快速安装。", true, true},
       {&f->radServer, 37, 164, 121, 15, "服务器 - 常规安装", true, true},
@@ -74,7 +80,7 @@ TEST_F(SetupMain, FirstState) {
       {&f->btnServer1, 181, 240, 75, 25, "安装...", false, true},
       {&f->Label8, 61, 276, 102, 12, "网络服务器 - 安装", true, true},
       {&f->btnServer2, 181, 272, 75, 25, "安装...", false, true},
-      {&f->radClient, 37, 310, 187, 15, "Excel客户端、Pellora - 安装", true, true},
+      {&f->radClient, 37, 310, 187, 15, "Excel客户端、报表助手 - 安装", true, true},
       {&f->btnClient, 277, 305, 75, 25, "安装...", false, true},
       {&f->Label9, 61, 336, 372, 12, "建议远程的计算机直接从 网络服务器 下载客户端安装程序进行安装，", true, true},
       {&f->Label3, 61, 351, 204, 12, "这样就可以省去拷贝安装程序的麻烦。", true, true},
@@ -101,6 +107,9 @@ TEST_F(SetupMain, FirstState) {
   EXPECT_EQ(f->comboLang.ItemIndex(), 0);
   EXPECT_EQ(f->Image1.Picture().Width, 585);
   EXPECT_EQ(f->Image1.Picture().Height, 70);
+  EXPECT_EQ(f->Image1.Picture().Pixels.at(35 * 585), 0xFFFFFFu);  // the branding banner
+  EXPECT_EQ(f->Caption(), "汇报通 6.3 - 高级版");
+  EXPECT_EQ(f->SymbolLine1.Caption(), "Tenvox Ltd.");
   EXPECT_TRUE(f->btnCancel.Cancel);
 
   std::vector<std::string> order;
@@ -146,9 +155,9 @@ struct StartCase {
 
 TEST_F(SetupMain, StartUpInEachStoredLanguage) {
   const std::vector<StartCase> cases = {
-      {std::nullopt, "V6.3.1版 安装程序 - 高级版", "请选择安装类型：", "宋体", 9, 181, 0, ""},
-      {"", "V6.3.1版 安装程序 - 高级版", "请选择安装类型：", "宋体", 9, 181, 0, ""},
-      {"A", "V6.3.1版 安装程序 - 高级版", "请选择安装类型：", "宋体", 9, 181, 0, "A"},
+      {std::nullopt, "汇报通 6.3 - 高级版", "请选择安装类型：", "宋体", 9, 181, 0, ""},
+      {"", "汇报通 6.3 - 高级版", "请选择安装类型：", "宋体", 9, 181, 0, ""},
+      {"A", "汇报通 6.3 - 高级版", "请选择安装类型：", "宋体", 9, 181, 0, "A"},
       {"B", "V6.3.1版 安裝程式 - 高級版", "請選擇安裝類型：", "宋体", 9, 181, 1, "B"},
       {"C", "V6.3.1 Setup Program  - Advanced", "Please select a installation:", "Tahoma", 8, 280, 2, "C"},
       {"b", "V6.3.1版 安装程序 - 高级版", "请选择安装类型：", "宋体", 9, 181, 0, "A"},
@@ -162,9 +171,17 @@ TEST_F(SetupMain, StartUpInEachStoredLanguage) {
     vcl::TApplication a(b);
     ResetLanguage();
     if (tc.stored) machine.SetString(w::HKCU, "Software\\Tenvox", "CurLang", *tc.stored);
+    AddBranding(machine);
     auto f = vcl::CreateForm<TfrmSetupMain>();
     f->Show();
     EXPECT_EQ(f->Caption(), tc.title);
+    // The add-in name stays only with the Simplified texts of the design.
+    const bool branded = tc.title.rfind("汇报通", 0) == 0;
+    EXPECT_EQ(f->radClient.Caption(), branded ? "Excel客户端、报表助手 - 安装"
+                                                : tc.storedAfter == "B" ? "Excel用戶端、Pellora - 安裝"
+                                                : tc.storedAfter == "C" ? "Excel Client,Report Agent - Setup"
+                                                                        : "Excel客户端、Pellora - 安装");
+    EXPECT_EQ(f->Image1.Picture().Pixels.at(35 * 585), 0xFFFFFFu);
     EXPECT_EQ(f->Label1.Caption(), tc.label1);
     EXPECT_EQ(f->Font().Name, tc.fontName);
     EXPECT_EQ(f->Font().Size(), tc.fontSize);
@@ -172,7 +189,7 @@ TEST_F(SetupMain, StartUpInEachStoredLanguage) {
     EXPECT_EQ(f->btnServer.Left(), tc.serverLeft);
     EXPECT_EQ(f->comboLang.ItemIndex(), tc.comboIndex);
     EXPECT_EQ(machine.GetString(w::HKCU, "Software\\Tenvox", "CurLang").value_or(""), tc.storedAfter);
-    EXPECT_EQ(f->SymbolLine1.Caption(), "Tenvox");
+    EXPECT_EQ(f->SymbolLine1.Caption(), "Tenvox Ltd.");
     EXPECT_TRUE(machine.Boxes().empty());
   }
 }
@@ -215,7 +232,9 @@ TEST_F(SetupMain, LanguageSwitchToEnglishAndBack) {
   EXPECT_EQ(f->btnCancel.Caption(), "關閉");
 
   vcl::UserSelect(f->comboLang, 0);
-  EXPECT_EQ(f->Caption(), "V6.3.1版 安装程序 - 高级版");
+  EXPECT_EQ(f->Caption(), "V6.3.1版 安装程序 - 高级版");  // the branding title is not applied again
+  EXPECT_EQ(f->radAll.Caption(), "整体快速安装（包括服务器、Excel客户端、Pellora、数据库MSDE2000）");
+  EXPECT_EQ(f->SymbolLine1.Caption(), "Tenvox Ltd.");
   EXPECT_EQ(f->Font().Name, "宋体");
   EXPECT_EQ(f->Font().Height, -12);
   for (auto* b : {&f->btnServer, &f->btnServer1, &f->btnServer2}) EXPECT_EQ(b->Left(), 181);
@@ -323,6 +342,7 @@ TEST_F(SetupMain, InstallChains) {
     add(o, tc.webWrites, "");
     add(x32, "", "");
     machine.AddFolder("C:\\Prog");
+    AddBranding(machine);
     if (!tc.before.empty()) machine.SetString(w::HKLM, "Software\\Tenvox", "ALLSetup", tc.before);
     auto f = vcl::CreateForm<TfrmSetupMain>();
     f->Show();
