@@ -4,6 +4,7 @@
 #include "launcher/unSetupMain.h"
 #include "platform/vcl.h"
 #include "platform/win32/win32_backend.h"
+#include "platform/win32/win32_automation.h"
 #include "platform/win32/win32_system.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -13,6 +14,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
   static plat::Win32System machine;
   plat::SetSystem(&machine);
+  // COM and the OLE libraries are loaded by the first automation call.
+  static plat::Win32Automation automation;
+  plat::SetAutomation(&automation);
   plat::Win32Backend backend;
   vcl::TApplication app(backend);
   app.Title = "Varnock";
