@@ -13,6 +13,7 @@
 //   post-click <id>                 click without waiting (the click may open a box)
 //   select <id> <index>             pick an item of a drop-down list
 //   box <text>                      wait for a message box of the program showing <text>, press OK
+//   box-starts <text>               the same for a box whose text begins with <text>
 //   no-box                          no message box of the program is open
 //   wait-lines <file> <n>           wait until <file> has at least <n> lines
 //   lines <file> <n>                <file> has exactly <n> lines (0 when missing)
@@ -68,9 +69,27 @@ bool WaitFor(F cond, DWORD ms = kDeadline) {
   }
 }
 
+struct FindId {
+  int id;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK EnumIds(HWND h, LPARAM lp) {
+  auto* f = reinterpret_cast<FindId*>(lp);
+  if (GetDlgCtrlID(h) != f->id) return TRUE;
+  f->found = h;
+  return FALSE;
+}
+
+// A control of the window by its number, also one nested in another control.
 HWND Control(int id) {
   if (!g_window) Fail(L"no window yet");
   HWND h = GetDlgItem(g_window, id);
+  if (!h) {
+    FindId f{id};
+    EnumChildWindows(g_window, EnumIds, reinterpret_cast<LPARAM>(&f));
+    h = f.found;
+  }
   if (!h) Fail(L"no control " + std::to_wstring(id));
   return h;
 }
@@ -211,12 +230,15 @@ int wmain(int argc, wchar_t** argv) {
       HWND c = Control(id);
       SendMessageW(c, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
       SendMessageW(g_window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(c));
-    } else if (step == L"box") {
+    } else if (step == L"box" || step == L"box-starts") {
+      const bool prefix = step == L"box-starts";
       const std::wstring want = arg();
       HWND box = nullptr;
       if (!WaitFor([&] { return (box = Box()) != nullptr; })) Fail(L"no message box");
       const std::wstring got = Text(GetDlgItem(box, 0xFFFF));
-      if (got != want) Fail(L"box shows [" + got + L"], want [" + want + L"]");
+      if (prefix ? got.compare(0, want.size(), want) != 0 : got != want)
+        Fail(L"box shows [" + got + L"], want [" + want + (prefix ? L"...]" : L"]"));
+      std::printf("     box: %s\n", Utf8(got).c_str());
       SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
       WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
     } else if (step == L"no-box") {

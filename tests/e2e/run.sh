@@ -5,6 +5,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "$1" && pwd)
+native=$(cd "${E2E_NATIVE:-$build/../native}" && pwd)  # brandtool, mkbanner
 # shellcheck source=wine-lib.sh
 . "$here/wine-lib.sh"
 
@@ -61,13 +62,19 @@ installer_cfg Quenmar 'HKLM\SoftWare\Tenvox|ALLSetup|1' 'HKLM\SoftWare\Tenvox|CO
 installer_cfg Ostrile 'HKLM\SoftWare\Tenvox|ALLSetup|1'
 installer_cfg Harvend_x32
 installer_cfg Harvend_x64
+# A reseller's branding, made with the branding tool.
+"$native/mkbanner" "$T/banner.bmp"
+TITLE='奥凡报表 6.3'
+"$native/brandtool" pack "$D/bin/Lumeno.dat" --title "$TITLE" --maker 'Orvane Software Ltd.' \
+  --banner "$T/banner.bmp" --addin '奥凡助手' >/dev/null
 V='C:\tests\demo\Varnock.exe'
 drive() { w 'C:\tests\demo\driver.exe' "$@"; }
 shot() { convert "$T/$1.bmp" "$shots/$1.png" && rm -f "$T/$1.bmp"; }
 
 w reg delete 'HKCU\Software\Tenvox' /f >/dev/null 2>&1 || true
-if drive start "$V" window 'V6.3.1版 安装程序 - 高级版' \
-     text 102 '请选择安装类型：' text 104 '安装...' text 2 '关闭' \
+if drive start "$V" window "$TITLE - 高级版" \
+     text 102 '请选择安装类型：' text 104 '安装...' text 2 '关闭' text 91 'Orvane Software Ltd.' \
+     text 103 '整体快速安装（包括服务器、Excel客户端、奥凡助手、数据库MSDE2000）' \
      checked 103 1 enabled 104 1 enabled 107 0 enabled 111 0 enabled 113 0 enabled 115 0 \
      capture 'C:\tests\main-zh-CN.bmp' \
      click 109 checked 103 0 enabled 104 0 enabled 111 1 enabled 113 1 \
@@ -120,6 +127,22 @@ if drive start "$V" window 'V6.3.1版 安装程序 - 高级版' post-click 104 \
 else
   fail "type 1 chain without the web installer's 1"
 fi
+
+echo "--- a damaged branding file"
+cp "$D/bin/Lumeno.dat" "$T/Lumeno.good"
+printf 'not a packed file' >"$D/bin/Lumeno.dat"
+if drive start "$V" box-starts $'缺少文件，程序结束运行！\r\n' exit 0; then
+  pass "damaged branding file: message, then the program ends"
+else
+  fail "damaged branding file"
+fi
+rm "$D/bin/Lumeno.dat"
+if drive start "$V" box $'缺少文件，程序结束运行！\r\n' no-box exit 0; then
+  pass "missing branding file: one message, then the program ends"
+else
+  fail "missing branding file"
+fi
+cp "$T/Lumeno.good" "$D/bin/Lumeno.dat"
 
 echo "e2e: $fails failed"
 exit $((fails > 0))
