@@ -2,17 +2,20 @@
 # The main job: Varnock.exe under Wine with a demo product folder.
 #
 # Builds the 64-bit Windows configuration, lays out a demo product folder
-# (out/demo: the launcher, and bin/ with stand-in installers under the
-# product installers' names), and runs the launcher under Wine: on your
+# (the launcher, and bin/ with stand-in installers under the product
+# installers' names and a reseller's branding file Lumeno.dat), and runs the launcher under Wine: on your
 # display when there is one (close the window to end), otherwise under Xvfb,
 # where it takes a screenshot and ends. The screenshot's path is printed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/install-deps.sh
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 >/dev/null
+for preset in native win64; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" >/dev/null
+done
 build=$root/build/win64
+native=$root/build/native
 out=$root/out
 mkdir -p "$out"
 
@@ -37,6 +40,12 @@ for n in Quenmar Ostrile Harvend_x32 Harvend_x64; do
   printf 'record=C:\\demo\\installs.log\r\nsleep=1500\r\nreg=HKLM\\SoftWare\\Tenvox|ALLSetup|1\r\n' >"$D/bin/$n.cfg"
 done
 printf 'reg=HKLM\\SoftWare\\Tenvox|COMPart|C:\\demo-middleware\\COM+\r\n' >>"$D/bin/Quenmar.cfg"
+# A reseller's branding file, made with the branding tool from a banner
+# drawn for the demo.
+"$native/mkbanner" "$C/demo-banner.bmp"
+title='奥凡报表 6.3'
+"$native/brandtool" pack "$D/bin/Lumeno.dat" --title "$title" --maker 'Orvane Software Ltd.' \
+  --banner "$C/demo-banner.bmp" --addin '奥凡助手' >/dev/null
 
 shot=$out/varnock.png
 if [ "$interactive" = 1 ]; then
@@ -45,7 +54,7 @@ if [ "$interactive" = 1 ]; then
   E2E_TIMEOUT=86400 w 'C:\demo\Varnock.exe' || true
   cat "$D/installs.log" 2>/dev/null | sed 's/^/installer started: /' || true
 else
-  w 'C:\demo\driver.exe' start 'C:\demo\Varnock.exe' window 'V6.3.1版 安装程序 - 高级版' \
+  w 'C:\demo\driver.exe' start 'C:\demo\Varnock.exe' window "$title - 高级版" \
     capture 'C:\demo\varnock.bmp' close exit 0 >/dev/null
   convert "$D/varnock.bmp" "$shot"
   echo "screenshot: $shot"

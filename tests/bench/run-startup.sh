@@ -6,7 +6,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
-cmake --preset win64 >/dev/null && cmake --build --preset win64 >/dev/null
+for preset in native win64; do
+  cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" >/dev/null
+done
 build=$root/build/win64
 # shellcheck source=../e2e/wine-lib.sh
 . "$root/tests/e2e/wine-lib.sh"
@@ -14,5 +16,9 @@ wine_start
 C=$(wine_cdrive)
 mkdir -p "$C/bench"
 cp "$build/Varnock.exe" "$build/minimal_window.exe" "$build/bench_startup.exe" "$C/bench/"
+mkdir -p "$C/bench/bin"
+"$root/build/native/mkbanner" "$C/bench/banner.bmp"
+"$root/build/native/brandtool" pack "$C/bench/bin/Lumeno.dat" --title '奥凡报表 6.3' \
+  --maker 'Orvane Software Ltd.' --banner "$C/bench/banner.bmp" --addin '奥凡助手' >/dev/null
 E2E_TIMEOUT=600 w 'C:\bench\bench_startup.exe' "${1:-15}" \
-  'C:\bench\Varnock.exe' 'V6.3.1版 安装程序 - 高级版' 'C:\bench\minimal_window.exe' 'Minimal window'
+  'C:\bench\Varnock.exe' '奥凡报表 6.3 - 高级版' 'C:\bench\minimal_window.exe' 'Minimal window'
