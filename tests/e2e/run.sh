@@ -110,7 +110,7 @@ Q='"C:\tests\demo\bin\Quenmar.exe"'
 O='"C:\tests\demo\bin\Ostrile.exe"'
 H='"C:\tests\demo\bin\Harvend_x32.exe"'
 rm -f "$T/log.txt"
-if drive start "$V" window 'V6.3.1版 安装程序 - 高级版' post-click 104 \
+if drive start "$V" window "$TITLE - 高级版" post-click 104 \
      wait-lines 'C:\tests\log.txt' 6 sleep 500 no-box close exit 0 &&
    check_log "$Q COM" done "$O WEB_CLIENT \"C:\tests\mw\"" done "$H CLIENT \"C:\tests\mw\"" done; then
   pass "type 1 chain: three installers in order, each after the previous ended"
@@ -120,7 +120,7 @@ fi
 
 installer_cfg Ostrile  # the web installer now leaves ALLSetup alone
 rm -f "$T/log.txt"
-if drive start "$V" window 'V6.3.1版 安装程序 - 高级版' post-click 104 \
+if drive start "$V" window "$TITLE - 高级版" post-click 104 \
      wait-lines 'C:\tests\log.txt' 4 sleep 1500 lines 'C:\tests\log.txt' 4 close exit 0 &&
    check_log "$Q COM" done "$O WEB_CLIENT \"C:\tests\mw\"" done; then
   pass "type 1 chain stops when the web installer does not write 1"
