@@ -21,10 +21,11 @@ step "unit tests (native, simulated machine)"
 ctest --preset native
 
 step "32-bit release executables"
-bash tests/pe/check-pe.sh build/win32 Varnock:gui:manifest standin:gui
+bash tests/pe/check-pe.sh build/win32 Varnock:gui:manifest standin:gui Dellwin:gui:manifest
 
 step "end-to-end tests (x86_64 build under Wine)"
 bash tests/e2e/standin-smoke.sh build/win64
 bash tests/e2e/run.sh build/win64
+bash tests/e2e/excel.sh build/win64
 
 step "all tests passed"
