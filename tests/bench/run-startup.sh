@@ -15,10 +15,15 @@ build=$root/build/win64
 wine_start
 C=$(wine_cdrive)
 mkdir -p "$C/bench"
-cp "$build/Varnock.exe" "$build/minimal_window.exe" "$build/bench_startup.exe" "$C/bench/"
+cp "$build/Varnock.exe" "$build/minimal_window.exe" "$build/minimal_window_cc6.exe" \
+   "$build/bench_startup.exe" "$C/bench/"
 mkdir -p "$C/bench/bin"
 "$root/build/native/mkbanner" "$C/bench/banner.bmp"
 "$root/build/native/brandtool" pack "$C/bench/bin/Lumeno.dat" --title '奥凡报表 6.3' \
   --maker 'Orvane Software Ltd.' --banner "$C/bench/banner.bmp" --addin '奥凡助手' >/dev/null
+echo "== beside a minimal window program"
 E2E_TIMEOUT=600 w 'C:\bench\bench_startup.exe' "${1:-15}" \
   'C:\bench\Varnock.exe' '奥凡报表 6.3 - 高级版' 'C:\bench\minimal_window.exe' 'Minimal window'
+echo "== beside the same minimal program with the launcher's manifest (Common Controls 6)"
+E2E_TIMEOUT=600 w 'C:\bench\bench_startup.exe' "${1:-15}" \
+  'C:\bench\Varnock.exe' '奥凡报表 6.3 - 高级版' 'C:\bench\minimal_window_cc6.exe' 'Minimal window'
