@@ -291,13 +291,7 @@ std::string SimMachine::ExpandEnv(const std::string& s) const {
 }
 
 std::optional<std::string> SimMachine::ResolveProgram(const std::string& file) const {
-  std::string path = file;
-  if (!IsAbsolute(path)) {
-    std::string dir = currentDir_;
-    if (!dir.empty() && dir.back() != '\\') dir += '\\';
-    path = dir + path;
-  }
-  auto it = programs_.find(NormalizeFilePath(path));
+  auto it = programs_.find(NormalizeFilePath(Absolute(file)));
   if (it == programs_.end()) return std::nullopt;
   return it->first;
 }
@@ -464,7 +458,7 @@ bool Matches(const char* pat, const char* s) {
 
 bool SimMachine::ListFolder(const std::string& pattern, std::vector<plat::FileEntry>& entries) {
   entries.clear();
-  const std::string key = NormalizeFilePath(pattern);
+  const std::string key = NormalizeFilePath(Absolute(pattern));
   const auto cut = key.rfind('\\');
   const std::string dir = cut == std::string::npos ? std::string() : key.substr(0, cut);
   const std::string mask = cut == std::string::npos ? key : key.substr(cut + 1);
@@ -501,16 +495,24 @@ std::uintptr_t SimMachine::ShellExecute(Handle hwnd, const std::string& verb,
   return info.hInstApp;
 }
 
+std::string SimMachine::Absolute(const std::string& path) const {
+  if (path.empty() || IsAbsolute(path)) return path;
+  std::string dir = currentDir_;
+  if (!dir.empty() && dir.back() != '\\') dir += '\\';
+  return dir + path;
+}
+
 bool SimMachine::FileExists(const std::string& path) {
-  return files_.count(FolderKey(path)) || programs_.count(FolderKey(path));
+  const std::string key = FolderKey(Absolute(path));
+  return files_.count(key) || programs_.count(key);
 }
 
 bool SimMachine::DirectoryExists(const std::string& path) {
-  return folders_.count(FolderKey(path)) > 0;
+  return folders_.count(FolderKey(Absolute(path))) > 0;
 }
 
 bool SimMachine::ReadWholeFile(const std::string& path, std::string& bytes) {
-  auto it = files_.find(FolderKey(path));
+  auto it = files_.find(FolderKey(Absolute(path)));
   if (it == files_.end()) {
     bytes.clear();
     return false;

@@ -207,6 +207,8 @@ class SimMachine : public plat::System {
   long OpenCommon(Handle root, const std::string& subKey, std::uint32_t access, bool create,
                   Handle* result);
   std::optional<std::string> ResolveProgram(const std::string& file) const;
+  // A relative path taken from the current directory, as Windows does.
+  std::string Absolute(const std::string& path) const;
   std::string ExpandEnv(const std::string& s) const;
   void Schedule(std::uint64_t time, std::function<void()> fire);
   std::optional<std::uint64_t> NextEventTime() const;
