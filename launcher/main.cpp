@@ -5,6 +5,7 @@
 #include "platform/vcl.h"
 #include "platform/win32/win32_backend.h"
 #include "platform/win32/win32_automation.h"
+#include "platform/win32/win32_services.h"
 #include "platform/win32/win32_system.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -14,6 +15,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
   static plat::Win32System machine;
   plat::SetSystem(&machine);
+  static plat::Win32ServiceManager services;
+  plat::SetServiceManager(&services);
   // COM and the OLE libraries are loaded by the first automation call.
   static plat::Win32Automation automation;
   plat::SetAutomation(&automation);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "checks/unCheckCondition.h"
 #include "common/unFormBase.h"
 #include "platform/vcl.h"
 
@@ -70,10 +71,6 @@ class TfrmSetupMain : public TfrmFormBase {
   void ChainClient();
   bool installing_ = false;
 };
-
-// The check dialog: true when every check the install type needs passed;
-// isExcel32 tells whether the spreadsheet application is 32-bit.
-bool ShowCheckCondition(int InstallType, bool& isExcel32);
 
 // The banner the window shows before branding: 585 x 70 pixels.
 vcl::TBitmap DesignBanner();

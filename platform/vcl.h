@@ -214,6 +214,8 @@ class TImage : public TControl {
   const TBitmap& Picture() const { return picture_; }
   // Only the content changes: the picture stays the same object.
   void SetPicture(const TBitmap& bmp);
+  // Pixels of the bottom-left pixel's colour are not drawn.
+  bool Transparent = false;
 
  private:
   TBitmap picture_;

@@ -348,8 +348,20 @@ struct Win32Backend::Impl {
       bi.bmiHeader.biPlanes = 1;
       bi.bmiHeader.biBitCount = 32;
       bi.bmiHeader.biCompression = BI_RGB;
+      const std::uint32_t* pixels = b.Pixels.data();
+      std::vector<std::uint32_t> keyed;
+      if (img->Transparent) {
+        // The key colour (the bottom-left pixel) shows the form's background.
+        const std::uint32_t key = b.Pixels[static_cast<std::size_t>(b.Height - 1) * b.Width];
+        const COLORREF bg = ToColorRef(c.Form() ? c.Form()->Color : vcl::clBtnFace);
+        const std::uint32_t back = (GetRValue(bg) << 16) | (GetGValue(bg) << 8) | GetBValue(bg);
+        keyed = b.Pixels;
+        for (std::uint32_t& p : keyed)
+          if (p == key) p = back;
+        pixels = keyed.data();
+      }
       SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(b.Width), static_cast<DWORD>(b.Height), 0, 0,
-                        0, static_cast<UINT>(b.Height), b.Pixels.data(), &bi, DIB_RGB_COLORS);
+                        0, static_cast<UINT>(b.Height), pixels, &bi, DIB_RGB_COLORS);
     } else if (auto* shape = dynamic_cast<vcl::TShape*>(&c)) {
       HPEN pen = CreatePen(PS_SOLID, 1, ToColorRef(shape->PenColor));
       HGDIOBJ oldPen = SelectObject(dc, pen);

@@ -4,8 +4,8 @@
 #include "common/errors.h"
 #include "common/unLang.h"
 #include "branding_file.h"
+#include "checks/check_fixture.h"
 #include "launcher/unSetupMain.h"
-#include "ui_fixture.h"
 
 using namespace plat;
 
@@ -18,7 +18,13 @@ void AddBranding(sim::SimMachine& machine) { machine.AddFile(kBrandingFile, test
 
 class SetupMain : public UiTest {
  protected:
-  SetupMain() { AddBranding(m); }
+  // Every check of the check dialog passes quietly; it ends with OK 1.5 s
+  // after an install button is pressed.
+  SetupMain() {
+    AddBranding(m);
+    checks.MakeReady(m);
+  }
+  CheckWorld checks;
 
   void Store(const std::string& code) { m.SetString(w::HKCU, "Software\\Tenvox", "CurLang", code); }
 
@@ -328,6 +334,8 @@ TEST_F(SetupMain, InstallChains) {
     sim::ScopedSystem scope(machine);
     sim::HeadlessBackend b(machine);
     vcl::TApplication a(b);
+    CheckWorld cw;
+    cw.MakeReady(machine);
     ResetLanguage();
     auto add = [&](const std::string& path, const std::string& writes, const std::string& comPart) {
       sim::Program p;
@@ -354,7 +362,8 @@ TEST_F(SetupMain, InstallChains) {
       EXPECT_EQ(launches[i].info.file, tc.started[i].first);
       EXPECT_EQ(launches[i].info.parameters.value_or("(null)"), tc.started[i].second);
       EXPECT_EQ(launches[i].info.nShow, 1);
-      EXPECT_EQ(launches[i].started, 1000u * i);  // each only after the previous one ended
+      // After the check dialog, each only after the previous one ended.
+      EXPECT_EQ(launches[i].started, 1500u + 1000u * i);
     }
     EXPECT_TRUE(machine.Boxes().empty());
     EXPECT_FALSE(f->Installing());
@@ -399,7 +408,7 @@ TEST_F(SetupMain, SecondClickDuringAChainStartsNothing) {
   backend.PostAt(50, [&] { vcl::UserClick(f->btnAll); });
   vcl::UserClick(f->btnAll);
   EXPECT_EQ(m.Launches().size(), 3u);
-  EXPECT_EQ(m.Now(), 6000u);
+  EXPECT_EQ(m.Now(), 7500u);
   // Meanwhile the window stayed responsive: a language switch went through.
   backend.PostAt(m.Now() + 100, [&] { vcl::UserSelect(f->comboLang, 2); });
   vcl::UserClick(f->btnAll);
@@ -413,8 +422,8 @@ TEST_F(SetupMain, ClosingDuringAChainIsRefusedWithAMessage) {
   AddInstaller("Harvend_x32.exe", 2000, "1");
   auto f = Start();
   m.AnswerBoxes({w::IdOk, w::IdOk});
-  backend.PostAt(500, [&] { vcl::UserClick(f->btnCancel); });  // Esc or the Close button
-  backend.PostAt(2500, [&] { f->Close(); });                    // the title bar's close box
+  backend.PostAt(2000, [&] { vcl::UserClick(f->btnCancel); });  // Esc or the Close button
+  backend.PostAt(4000, [&] { f->Close(); });                     // the title bar's close box
   vcl::UserClick(f->btnAll);
   EXPECT_EQ(m.Launches().size(), 3u);  // the chain ran to its end
   ASSERT_EQ(m.Boxes().size(), 2u);
