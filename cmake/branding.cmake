@@ -5,7 +5,15 @@ add_library(branding STATIC
   launcher/unPack.cpp
   launcher/DataPacket.cpp
   launcher/Bitmap.cpp)
-target_link_libraries(branding PUBLIC common ZLIB::ZLIB)
+if(WIN32)
+  # The Windows programs import only system DLLs: zlib goes in statically
+  # (ZLIB::ZLIB names the import library of zlib1.dll there).
+  find_library(ZLIB_STATIC_LIBRARY NAMES libz.a REQUIRED)
+  target_include_directories(branding PUBLIC ${ZLIB_INCLUDE_DIRS})
+  target_link_libraries(branding PUBLIC common ${ZLIB_STATIC_LIBRARY})
+else()
+  target_link_libraries(branding PUBLIC common ZLIB::ZLIB)
+endif()
 
 add_executable(brandtool tools/brandtool/brandtool.cpp)
 if(WIN32)

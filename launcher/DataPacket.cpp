@@ -1,5 +1,6 @@
 #include "launcher/DataPacket.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -580,22 +581,25 @@ DataPacket DataPacket::Parse(const std::uint8_t* data, std::size_t size) {
     std::vector<Cell> cells, older;
     c.Seek(rowAt[pk.currentRow_ - 1]);
     ReadRow(c, layout, pk.currentRow_, &cells);
+    // "Not changed" fields take the value of the version this row replaced,
+    // or of the one before it: one walk down the chain, each row read once
+    // (a looping chain ends after as many steps as there are rows).
+    std::uint32_t row = pk.currentRow_;
+    for (std::uint32_t steps = 0; steps < pk.rowCount_; ++steps) {
+      const bool pending = std::any_of(cells.begin(), cells.end(), [](const Cell& x) { return x.code == 2; });
+      const auto it = previous.find(row);
+      if (!pending || it == previous.end()) break;
+      row = it->second;
+      c.Seek(rowAt[row - 1]);
+      ReadRow(c, layout, row, &older);
+      for (std::size_t i = 0; i < cells.size(); ++i)
+        if (cells[i].code == 2) cells[i] = older[i];
+    }
     for (std::size_t i = 0; i < cells.size(); ++i) {
-      Cell cell = cells[i];
-      // "Not changed": the value of the version this row replaced.
-      std::uint32_t row = pk.currentRow_;
-      for (std::uint32_t steps = 0; cell.code == 2 && steps < pk.rowCount_; ++steps) {
-        const auto it = previous.find(row);
-        if (it == previous.end()) break;
-        row = it->second;
-        c.Seek(rowAt[row - 1]);
-        ReadRow(c, layout, row, &older);
-        cell = older[i];
-      }
-      if (cell.code != 0) continue;
+      if (cells[i].code != 0) continue;
       DataField& f = pk.fields_[i];
-      f.notFetched_ = cell.notFetched;
-      f.value_.emplace(cell.data, cell.data + cell.size);
+      f.notFetched_ = cells[i].notFetched;
+      f.value_.emplace(cells[i].data, cells[i].data + cells[i].size);
     }
   }
   return pk;

@@ -16,7 +16,7 @@ std::string sPackHeaderText;
 std::size_t MemoryStream::Read(void* buffer, std::size_t count) {
   if (pos_ >= data_.size()) return 0;
   const std::size_t n = std::min(count, data_.size() - pos_);
-  std::memcpy(buffer, data_.data() + pos_, n);
+  if (n > 0) std::memcpy(buffer, data_.data() + pos_, n);
   pos_ += n;
   return n;
 }
@@ -26,9 +26,9 @@ void MemoryStream::Write(const void* buffer, std::size_t count) {
   const auto* p = static_cast<const std::uint8_t*>(buffer);
   if (pos_ > data_.size()) data_.resize(pos_, 0);
   const std::size_t overwrite = std::min(count, data_.size() - pos_);
-  std::memcpy(data_.data() + pos_, p, overwrite);
+  if (overwrite > 0) std::memcpy(data_.data() + pos_, p, overwrite);
   // Appending grows the vector geometrically: a long copy in chunks costs
-  // amortised linear time, and nothing is reserved ahead of the data.
+  // amortised linear time.
   data_.insert(data_.end(), p + overwrite, p + count);
   pos_ += count;
 }
@@ -37,14 +37,18 @@ void MemoryStream::Write(const void* buffer, std::size_t count) {
 
 namespace {
 
+constexpr std::size_t kReserveRatio = 8;
+
 [[noreturn]] void Damaged(const std::string& detail) {
   throw EAppError("The packed data is damaged: " + detail);
 }
 
-// Inflates the zlib stream read from a source stream, on demand.
+// Inflates the zlib stream of a source stream from its position, on demand.
+// zlib reads the source's bytes where they lie; the source's position
+// follows what has been handed to zlib.
 class InflateReader {
  public:
-  explicit InflateReader(MemoryStream& source) : source_(source), in_(new std::uint8_t[kIn]) {
+  explicit InflateReader(MemoryStream& source) : source_(source) {
     z_ = {};
     const int rc = inflateInit2(&z_, 15);
     if (rc != Z_OK) throw EAppError(std::string("Cannot start zlib inflation: ") + zError(rc));
@@ -104,17 +108,17 @@ class InflateReader {
   }
 
  private:
-  static constexpr std::size_t kIn = 64 * 1024;
-
   void Refill() {
-    const std::size_t n = source_.Read(in_.get(), kIn);
+    const std::vector<std::uint8_t>& bytes = source_.Bytes();
+    const std::size_t pos = std::min(source_.Position(), bytes.size());
+    const std::size_t n = std::min<std::size_t>(bytes.size() - pos, 1u << 30);
     if (n == 0) sourceDone_ = true;
-    z_.next_in = in_.get();
+    z_.next_in = const_cast<Bytef*>(bytes.data() + pos);
     z_.avail_in = static_cast<uInt>(n);
+    source_.SetPosition(pos + n);
   }
 
   MemoryStream& source_;
-  std::unique_ptr<std::uint8_t[]> in_;
   z_stream z_;
   bool sourceDone_ = false;
   bool ended_ = false;
@@ -157,9 +161,13 @@ void UnpackStream(MemoryStream& source, MemoryStream& destination) {
   }
 
   if (size <= 0) return;
-  std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[kPackChunk]);
   const auto total = static_cast<std::size_t>(size);
+  // Room for as much payload as the compressed data present can be expected
+  // to give (deflate rarely shrinks data more than eightfold); a larger N is
+  // not trusted ahead of its bytes: the stream grows as they arrive.
+  destination.Reserve(std::min(total, kReserveRatio * source.Size()));
   std::size_t done = 0;
+  std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[kPackChunk]);
   while (done < total) {
     const std::size_t n = std::min(total - done, kPackChunk);
     const std::size_t got = reader.Read(chunk.get(), n);

@@ -32,6 +32,8 @@ class MemoryStream {
   void SetPosition(std::size_t pos) { pos_ = pos; }  // may lie past the end
   std::size_t Size() const { return data_.size(); }
   void Clear() { data_.clear(); pos_ = 0; }
+  // Makes room for `size` bytes in all without changing the content.
+  void Reserve(std::size_t size) { data_.reserve(size); }
 
   const std::vector<std::uint8_t>& Bytes() const { return data_; }
   std::vector<std::uint8_t> TakeBytes() { pos_ = 0; return std::move(data_); }
@@ -50,7 +52,8 @@ inline constexpr std::size_t kPackChunk = 51200;
 
 // Writes the payload of the zlib stream in `source` into `destination`.
 // Both streams are rewound first; the destination is written from its
-// start (a longer destination keeps its tail). Sets sPackHeaderText.
+// start (a longer destination keeps its tail; after a failure its content
+// is unspecified). Sets sPackHeaderText.
 // Damaged zlib data, content that ends before its header fields or before
 // N payload bytes, and a header text longer than 51201 bytes raise EAppError.
 void UnpackStream(MemoryStream& source, MemoryStream& destination);
