@@ -214,6 +214,17 @@ TEST_F(PacketTest, BlankCodesAndTheChangeLog) {
   EXPECT_EQ(log.FieldByName("id").AsString(), "1");
   EXPECT_EQ(log.FieldByName("name").AsString(), "mid");
   EXPECT_EQ(log.FieldByName("phone").AsString(), "777");
+
+  // A change log that loops back on itself ends the walk.
+  const DataPacket loop = DataPacket::Parse(
+      PacketBuilder()
+          .Field("id", kInt4)
+          .PacketParam("CHANGE_LOG", 0x00820004, Cat({Le32(6), Le32(1), Le32(2), Le32(8), Le32(2), Le32(1), Le32(8)}))
+          .Row(8, {{}}, {2})
+          .Row(9, {{}}, {2})
+          .Build());
+  EXPECT_EQ(loop.CurrentRow(), 1u);
+  EXPECT_TRUE(loop.FieldByName("id").IsNull());
 }
 
 TEST_F(PacketTest, NoVisibleRowMeansEveryFieldIsEmpty) {
