@@ -14,6 +14,10 @@
 //   select <id> <index>             pick an item of a drop-down list
 //   box <text>                      wait for a message box of the program showing <text>, press OK
 //   box-starts <text>               the same for a box whose text begins with <text>
+//   answer <button> <text>          a box whose text begins with <text>: press <button> (1 OK, 6 Yes, 7 No)
+//   visible <id> 0|1                control <id> is hidden / shown
+//   wait-visible <id>               wait until control <id> is shown
+//   gone                            wait until the window is closed or hidden
 //   no-box                          no message box of the program is open
 //   wait-lines <file> <n>           wait until <file> has at least <n> lines
 //   lines <file> <n>                <file> has exactly <n> lines (0 when missing)
@@ -188,6 +192,7 @@ int wmain(int argc, wchar_t** argv) {
       trace += L" " + exe;
     } else if (step == L"window") {
       const std::wstring title = arg();
+      g_window = nullptr;
       if (!WaitFor([&] {
             HWND h = FindWindowW(nullptr, title.c_str());
             if (h && IsWindowVisible(h) && GetDlgItem(h, 2)) g_window = h;
@@ -230,8 +235,21 @@ int wmain(int argc, wchar_t** argv) {
       HWND c = Control(id);
       SendMessageW(c, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
       SendMessageW(g_window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(c));
-    } else if (step == L"box" || step == L"box-starts") {
-      const bool prefix = step == L"box-starts";
+    } else if (step == L"visible") {
+      const int id = std::stoi(arg());
+      const bool want = arg() == L"1";
+      if ((IsWindowVisible(Control(id)) != FALSE) != want)
+        Fail(L"control " + std::to_wstring(id) + (want ? L" is hidden" : L" is visible"));
+    } else if (step == L"wait-visible") {
+      const int id = std::stoi(arg());
+      if (!WaitFor([&] { return IsWindowVisible(Control(id)) != FALSE; }))
+        Fail(L"control " + std::to_wstring(id) + L" never became visible");
+    } else if (step == L"gone") {
+      HWND w = g_window;
+      if (!WaitFor([&] { return !IsWindow(w) || !IsWindowVisible(w); })) Fail(L"window still open");
+    } else if (step == L"box" || step == L"box-starts" || step == L"answer") {
+      const bool prefix = step != L"box";
+      const int button = step == L"answer" ? std::stoi(arg()) : IDOK;
       const std::wstring want = arg();
       HWND box = nullptr;
       if (!WaitFor([&] { return (box = Box()) != nullptr; })) Fail(L"no message box");
@@ -239,7 +257,7 @@ int wmain(int argc, wchar_t** argv) {
       if (prefix ? got.compare(0, want.size(), want) != 0 : got != want)
         Fail(L"box shows [" + got + L"], want [" + want + (prefix ? L"...]" : L"]"));
       std::printf("     box: %s\n", Utf8(got).c_str());
-      SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+      SendMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
       WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
     } else if (step == L"no-box") {
       if (HWND box = Box()) Fail(L"unexpected box: " + Text(GetDlgItem(box, 0xFFFF)));
