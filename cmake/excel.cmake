@@ -16,7 +16,7 @@ if(WIN32)
   target_link_libraries(Varnock PRIVATE platform_win32)
 
   # The client launcher: detection and registry helpers only, no window toolkit.
-  add_executable(Dellwin WIN32 client/Dellwin.cpp resources/Dellwin.rc)
+  add_executable(Dellwin WIN32 client/Dellwin.cpp platform/win32/terminate.cpp resources/Dellwin.rc)
   target_link_libraries(Dellwin PRIVATE dellwin_core platform_win32)
 
   # In-process COM server standing in for Excel and WPS under Wine.

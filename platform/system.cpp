@@ -27,7 +27,9 @@ Automation* g_automation = nullptr;
 ServiceManager* g_services = nullptr;
 
 [[noreturn]] void Missing(const char* what) {
-  std::fprintf(stderr, "no %s installed: the program entry must install one\n", what);
+  std::fputs("no ", stderr);
+  std::fputs(what, stderr);
+  std::fputs(" installed: the program entry must install one\n", stderr);
   std::abort();
 }
 }  // namespace

@@ -78,8 +78,9 @@ std::string ErrorMessage(HRESULT hr) {
   while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
     text.pop_back();
   if (text.empty()) {
-    char code[40];
-    std::snprintf(code, sizeof code, "OLE error %08lX", static_cast<unsigned long>(hr));
+    std::string code = "OLE error ";
+    for (int shift = 28; shift >= 0; shift -= 4)
+      code += "0123456789ABCDEF"[(static_cast<unsigned long>(hr) >> shift) & 0xF];
     return code;
   }
   return Narrow(text);

@@ -104,8 +104,8 @@ struct Win32Backend::Impl {
   static HWND Hwnd(const vcl::TControl& c) { return static_cast<HWND>(c.peer); }
 
   HFONT FontFor(const vcl::TFont& f) {
-    const std::wstring key = Widen(f.Name) + L"|" + std::to_wstring(f.Height) + L"|" +
-                             std::to_wstring(f.Charset);
+    const std::wstring key =
+        Widen(f.Name + "|" + std::to_string(f.Height) + "|" + std::to_string(f.Charset));
     auto it = fonts.find(key);
     if (it != fonts.end()) return it->second;
     HFONT h = CreateFontW(f.Height, 0, 0, 0, FW_NORMAL, 0, 0, 0, static_cast<BYTE>(f.Charset),
