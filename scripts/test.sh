@@ -20,6 +20,9 @@ done
 step "unit tests (native, simulated machine)"
 ctest --preset native
 
+step "fuzzing the branding reader (a short fixed run)"
+bash tests/fuzz/run-fuzz.sh 20000
+
 step "32-bit release executables"
 bash tests/pe/check-pe.sh build/win32 Varnock:gui:manifest standin:gui Dellwin:gui:manifest
 
