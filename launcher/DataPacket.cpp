@@ -29,9 +29,21 @@ constexpr std::uint8_t kHidden = 0x23;
   throw EAppError("Invalid data packet: " + detail);
 }
 
+// snprintf; on Windows the one of the system's msvcrt.dll, so that mingw's
+// own copy of the printf family (some 40 KB) stays out of the executables.
+template <class... A>
+void Format(char* buf, std::size_t size, const char* format, A... args) {
+#ifdef _WIN32
+  _snprintf(buf, size - 1, format, args...);
+  buf[size - 1] = '\0';
+#else
+  std::snprintf(buf, size, format, args...);
+#endif
+}
+
 std::string Hex(std::uint32_t v, int digits = 8) {
   char b[16];
-  std::snprintf(b, sizeof b, "0x%0*X", digits, v);
+  Format(b, sizeof b, "0x%0*X", digits, v);
   return b;
 }
 
@@ -272,7 +284,7 @@ std::string FormatFloat(double v, int precision) {
   if (std::isinf(v)) return v < 0 ? "-INF" : "INF";
   if (v == 0) return "0";
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*e", precision - 1, v);
+  Format(buf, sizeof buf, "%.*e", precision - 1, v);
   // buf: [-]d.ddddde[+-]xx
   std::string s(buf);
   const bool neg = s[0] == '-';
@@ -355,14 +367,14 @@ std::string DateText(std::int64_t ordinal) {
   unsigned m, d;
   CivilFromOrdinal(ordinal, y, m, d);
   char b[32];
-  std::snprintf(b, sizeof b, "%04d-%02u-%02u", y, m, d);
+  Format(b, sizeof b, "%04d-%02u-%02u", y, m, d);
   return b;
 }
 
 std::string TimeText(std::int64_t ms) {
   char b[32];
   const auto s = ms / 1000;
-  std::snprintf(b, sizeof b, "%02d:%02d:%02d", static_cast<int>(s / 3600),
+  Format(b, sizeof b, "%02d:%02d:%02d", static_cast<int>(s / 3600),
                 static_cast<int>(s / 60 % 60), static_cast<int>(s % 60));
   return b;
 }
@@ -452,12 +464,12 @@ std::string DataField::AsString() const {
     case FieldKind::DateTimeOffset: {
       const auto f = [&](int i) { return static_cast<int>(LoadLE(p + 2 * i, 2)); };
       char b[64];
-      std::snprintf(b, sizeof b, "%04d-%02d-%02d %02d:%02d:%02d",
+      Format(b, sizeof b, "%04d-%02d-%02d %02d:%02d:%02d",
                     static_cast<std::int16_t>(f(0)), f(1), f(2), f(3), f(4), f(5));
       std::string s = b;
       if (Kind() == FieldKind::DateTimeOffset) {
         const auto h = static_cast<std::int16_t>(f(8)), m = static_cast<std::int16_t>(f(9));
-        std::snprintf(b, sizeof b, " %c%02d:%02d", h < 0 || m < 0 ? '-' : '+', std::abs(h),
+        Format(b, sizeof b, " %c%02d:%02d", h < 0 || m < 0 ? '-' : '+', std::abs(h),
                       std::abs(m));
         s += b;
       }
