@@ -287,15 +287,21 @@ void TfrmSetupMain::btnServer1Click(vcl::TObject*) { RunChain(&TfrmSetupMain::Ch
 void TfrmSetupMain::btnServer2Click(vcl::TObject*) { RunChain(&TfrmSetupMain::ChainServer2); }
 void TfrmSetupMain::btnClientClick(vcl::TObject*) { RunChain(&TfrmSetupMain::ChainClient); }
 
+// The middleware installer, then, when it answered "1", the web installer
+// with the chain parameter `webKeyword`: the common start of types 1 and 2.
+void TfrmSetupMain::MiddlewareThenWeb(const std::string& P, const std::string& webKeyword) {
+  ExecAndWait(P + "bin\\Quenmar.exe", "COM", plat::w::SwShowNormal);
+  if (ReadRegString(HKLM, kTenvoxKey, "ALLSetup") == "1") {
+    const std::string f = GetMiddlewareFolder();
+    ExecAndWait(P + "bin\\Ostrile.exe", ChainParameter(webKeyword, f), plat::w::SwShowNormal);
+  }
+}
+
 void TfrmSetupMain::ChainAll() {
   bool isExcel32 = false;
   if (!ShowCheckCondition(1, isExcel32)) return;
   const std::string P = ProgramFolder();
-  ExecAndWait(P + "bin\\Quenmar.exe", "COM", plat::w::SwShowNormal);
-  if (ReadRegString(HKLM, kTenvoxKey, "ALLSetup") == "1") {
-    const std::string f = GetMiddlewareFolder();
-    ExecAndWait(P + "bin\\Ostrile.exe", ChainParameter("WEB_CLIENT", f), plat::w::SwShowNormal);
-  }
+  MiddlewareThenWeb(P, "WEB_CLIENT");
   if (ReadRegString(HKLM, kTenvoxKey, "ALLSetup") == "1") {
     const std::string f = GetMiddlewareFolder();
     const std::string arch = isExcel32 ? "x32" : "x64";
@@ -307,12 +313,7 @@ void TfrmSetupMain::ChainAll() {
 void TfrmSetupMain::ChainServer() {
   bool isExcel32 = false;
   if (!ShowCheckCondition(2, isExcel32)) return;
-  const std::string P = ProgramFolder();
-  ExecAndWait(P + "bin\\Quenmar.exe", "COM", plat::w::SwShowNormal);
-  if (ReadRegString(HKLM, kTenvoxKey, "ALLSetup") == "1") {
-    const std::string f = GetMiddlewareFolder();
-    ExecAndWait(P + "bin\\Ostrile.exe", ChainParameter("WEB", f), plat::w::SwShowNormal);
-  }
+  MiddlewareThenWeb(ProgramFolder(), "WEB");
 }
 
 void TfrmSetupMain::ChainServer1() {

@@ -64,6 +64,7 @@ class TfrmSetupMain : public TfrmFormBase {
   // arrives while an installer runs would otherwise start a second chain
   // nested inside the first).
   void RunChain(void (TfrmSetupMain::*chain)());
+  void MiddlewareThenWeb(const std::string& P, const std::string& webKeyword);
   void ChainAll();
   void ChainServer();
   void ChainServer1();
