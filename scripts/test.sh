@@ -29,6 +29,7 @@ bash tests/pe/check-pe.sh build/win32 Varnock:gui:manifest standin:gui Dellwin:g
 step "end-to-end tests (x86_64 build under Wine)"
 bash tests/e2e/standin-smoke.sh build/win64
 bash tests/e2e/run.sh build/win64
+bash tests/e2e/checks.sh build/win64
 bash tests/e2e/excel.sh build/win64
 
 step "all tests passed"

@@ -15,6 +15,7 @@
 //   box <text>                      wait for a message box of the program showing <text>, press OK
 //   box-starts <text>               the same for a box whose text begins with <text>
 //   answer <button> <text>          a box whose text begins with <text>: press <button> (1 OK, 6 Yes, 7 No)
+//   wait-box <text>                 wait for a box whose text begins with <text>, leave it open
 //   visible <id> 0|1                control <id> is hidden / shown
 //   wait-visible <id>               wait until control <id> is shown
 //   gone                            wait until the window is closed or hidden
@@ -259,6 +260,12 @@ int wmain(int argc, wchar_t** argv) {
       std::printf("     box: %s\n", Utf8(got).c_str());
       SendMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
       WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
+    } else if (step == L"wait-box") {
+      const std::wstring want = arg();
+      HWND box = nullptr;
+      if (!WaitFor([&] { return (box = Box()) != nullptr; })) Fail(L"no message box");
+      const std::wstring got = Text(GetDlgItem(box, 0xFFFF));
+      if (got.compare(0, want.size(), want) != 0) Fail(L"box shows [" + got + L"], want [" + want + L"...]");
     } else if (step == L"no-box") {
       if (HWND box = Box()) Fail(L"unexpected box: " + Text(GetDlgItem(box, 0xFFFF)));
     } else if (step == L"wait-lines" || step == L"lines") {
