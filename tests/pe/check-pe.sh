@@ -11,8 +11,8 @@ objdump=i686-w64-mingw32-objdump
 # Windows' own DLLs that the programs may import; nothing else may be needed.
 allowed='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comctl32|comdlg32|msvcrt|shlwapi|version|uxtheme)\.dll$'
 fail=0
-for spec in "$@"; do
-  IFS=: read -r name want extra <<<"$spec"
+for item in "$@"; do
+  IFS=: read -r name want extra <<<"$item"
   exe=$dir/$name.exe
   if [ ! -f "$exe" ]; then echo "FAIL $name: $exe missing"; fail=1; continue; fi
   head=$($objdump -f "$exe")

@@ -12,8 +12,8 @@ namespace {
 
 constexpr std::uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3;
 
-struct Spec {
-  Spec(int w, int h, int b, int hdr = 40, std::uint32_t comp = kRgb)
+struct BmpLayout {
+  BmpLayout(int w, int h, int b, int hdr = 40, std::uint32_t comp = kRgb)
       : width(w), height(h), bpp(b), header(hdr), compression(comp) {}
   int width, height, bpp;
   int header;  // 12 (OS/2 core), 40, 108 (V4), 124 (V5)
@@ -26,7 +26,7 @@ struct Spec {
 };
 
 // A BMP file: `put` appends the encoded pixel (x, y), y counting from the top.
-Bytes MakeBmp(const Spec& s, const std::function<void(Bytes&, int, int)>& put, Bytes bits = {}) {
+Bytes MakeBmp(const BmpLayout& s, const std::function<void(Bytes&, int, int)>& put, Bytes bits = {}) {
   if (bits.empty() && s.compression != kRle4 && s.compression != kRle8) {
     for (int r = 0; r < s.height; ++r) {
       const int y = s.topDown ? r : s.height - 1 - r;
@@ -91,7 +91,7 @@ std::uint32_t Expand(std::uint32_t v, int bits) {  // n-bit channel to 8 bits
 TEST(BitmapRead, EveryPixelFormat) {
   struct Format {
     const char* name;
-    Spec spec;
+    BmpLayout layout;
     std::function<void(Bytes&, int, int)> put;
     std::function<std::uint32_t(int, int)> expect;
   };
@@ -113,35 +113,35 @@ TEST(BitmapRead, EveryPixelFormat) {
 
   std::vector<Format> formats;
   for (int w : {1, 3, 5, 9}) {  // row padding
-    Spec s1{w, 3, 1}; s1.palette = Palette(2);
+    BmpLayout s1{w, 3, 1}; s1.palette = Palette(2);
     formats.push_back({"1 bpp", s1, index(2), indexed(2, 2)});
-    Spec s4{w, 2, 4}; s4.palette = Palette(16);
+    BmpLayout s4{w, 2, 4}; s4.palette = Palette(16);
     formats.push_back({"4 bpp", s4, index(16), indexed(16, 16)});
   }
-  Spec s8{5, 4, 8}; s8.palette = Palette(256);
+  BmpLayout s8{5, 4, 8}; s8.palette = Palette(256);
   formats.push_back({"8 bpp", s8, index(256), indexed(256, 256)});
-  Spec s8short{5, 4, 8}; s8short.palette = Palette(5); s8short.colorsUsed = 5;
+  BmpLayout s8short{5, 4, 8}; s8short.palette = Palette(5); s8short.colorsUsed = 5;
   formats.push_back({"8 bpp, 5 colours, larger indices black", s8short, index(8), indexed(8, 5)});
-  Spec s8top = s8; s8top.topDown = true;
+  BmpLayout s8top = s8; s8top.topDown = true;
   formats.push_back({"8 bpp top-down", s8top, index(256), indexed(256, 256)});
-  Spec core8{3, 2, 8, 12}; core8.palette = Palette(256);
+  BmpLayout core8{3, 2, 8, 12}; core8.palette = Palette(256);
   formats.push_back({"8 bpp OS/2 header", core8, index(256), indexed(256, 256)});
-  formats.push_back({"24 bpp OS/2 header", Spec{3, 2, 24, 12}, put24, rgb});
-  formats.push_back({"24 bpp", Spec{3, 3, 24}, put24, rgb});
-  Spec s24top{5, 2, 24}; s24top.topDown = true;
+  formats.push_back({"24 bpp OS/2 header", BmpLayout{3, 2, 24, 12}, put24, rgb});
+  formats.push_back({"24 bpp", BmpLayout{3, 3, 24}, put24, rgb});
+  BmpLayout s24top{5, 2, 24}; s24top.topDown = true;
   formats.push_back({"24 bpp top-down", s24top, put24, rgb});
-  formats.push_back({"32 bpp (high byte ignored)", Spec{3, 2, 32},
+  formats.push_back({"32 bpp (high byte ignored)", BmpLayout{3, 2, 32},
                      [&](Bytes& b, int x, int y) { Le(b, rgb(x, y) | 0xAA000000u, 4); }, rgb});
-  formats.push_back({"16 bpp 5-5-5", Spec{3, 2, 16},
+  formats.push_back({"16 bpp 5-5-5", BmpLayout{3, 2, 16},
                      [&](Bytes& b, int x, int y) { Le(b, r5(x, y) << 10 | g5(x, y) << 5 | b5(x, y), 2); },
                      [&](int x, int y) { return Expand(r5(x, y), 5) << 16 | Expand(g5(x, y), 5) << 8 | Expand(b5(x, y), 5); }});
   for (int header : {40, 108, 124}) {
-    Spec s565{3, 2, 16, header, kBitfields}; s565.masks[0] = 0xF800; s565.masks[1] = 0x07E0; s565.masks[2] = 0x001F;
+    BmpLayout s565{3, 2, 16, header, kBitfields}; s565.masks[0] = 0xF800; s565.masks[1] = 0x07E0; s565.masks[2] = 0x001F;
     formats.push_back({"16 bpp 5-6-5 masks", s565,
                        [&](Bytes& b, int x, int y) { Le(b, r5(x, y) << 11 | g6(x, y) << 5 | b5(x, y), 2); },
                        [&](int x, int y) { return Expand(r5(x, y), 5) << 16 | Expand(g6(x, y), 6) << 8 | Expand(b5(x, y), 5); }});
   }
-  Spec s32m{3, 2, 32, 40, kBitfields}; s32m.masks[0] = 0x000000FF; s32m.masks[1] = 0x0000FF00; s32m.masks[2] = 0x00FF0000;
+  BmpLayout s32m{3, 2, 32, 40, kBitfields}; s32m.masks[0] = 0x000000FF; s32m.masks[1] = 0x0000FF00; s32m.masks[2] = 0x00FF0000;
   s32m.topDown = true;
   formats.push_back({"32 bpp masks, blue-green-red order, top-down", s32m,
                      [&](Bytes& b, int x, int y) {
@@ -151,14 +151,14 @@ TEST(BitmapRead, EveryPixelFormat) {
                      rgb});
 
   for (const Format& f : formats) {
-    SCOPED_TRACE(std::string(f.name) + ", width " + std::to_string(f.spec.width));
-    const Bitmap b = LoadBitmap(MakeBmp(f.spec, f.put));
-    ASSERT_EQ(b.width, f.spec.width);
-    ASSERT_EQ(b.height, f.spec.height);
-    EXPECT_EQ(b.bitsPerPixel, f.spec.bpp);
+    SCOPED_TRACE(std::string(f.name) + ", width " + std::to_string(f.layout.width));
+    const Bitmap b = LoadBitmap(MakeBmp(f.layout, f.put));
+    ASSERT_EQ(b.width, f.layout.width);
+    ASSERT_EQ(b.height, f.layout.height);
+    EXPECT_EQ(b.bitsPerPixel, f.layout.bpp);
     std::vector<std::uint32_t> want;
-    for (int y = 0; y < f.spec.height; ++y)
-      for (int x = 0; x < f.spec.width; ++x) want.push_back(f.expect(x, y));
+    for (int y = 0; y < f.layout.height; ++y)
+      for (int x = 0; x < f.layout.width; ++x) want.push_back(f.expect(x, y));
     EXPECT_EQ(b.pixels, want);
   }
 }
@@ -168,7 +168,7 @@ TEST(BitmapRead, RunLengthEncoded) {
   const std::uint32_t O = pal[0];  // pixels the data skip keep colour 0
   auto c = [&](int i) { return pal[i]; };
 
-  Spec r8{4, 3, 8, 40, kRle8};
+  BmpLayout r8{4, 3, 8, 40, kRle8};
   r8.palette = pal;
   const Bytes rle8 = {0x06, 0x01,                 // bottom row: a run of 6, clipped to 4
                       0x00, 0x00,                 // end of line
@@ -180,7 +180,7 @@ TEST(BitmapRead, RunLengthEncoded) {
                                                   O, O, O, O,           //
                                                   c(1), c(1), c(1), c(1)}));
 
-  Spec r4{5, 2, 4, 40, kRle4};
+  BmpLayout r4{5, 2, 4, 40, kRle4};
   r4.palette = pal;
   const Bytes rle4 = {0x05, 0x12,              // 1 2 1 2 1
                       0x00, 0x00,              // end of line
@@ -196,7 +196,7 @@ TEST(BitmapRead, RunLengthEncoded) {
 }
 
 TEST(BitmapRead, GraphicHeaderBeforeTheBitmap) {
-  const Bytes bmp = MakeBmp(Spec{2, 2, 24}, [](Bytes& b, int x, int y) { Le(b, 0x010203u * (x + 2 * y + 1), 3); });
+  const Bytes bmp = MakeBmp(BmpLayout{2, 2, 24}, [](Bytes& b, int x, int y) { Le(b, 0x010203u * (x + 2 * y + 1), 3); });
   const Bitmap plain = LoadBitmap(bmp);
   const Bytes wrapped = AddGraphicHeader(bmp);
   EXPECT_EQ(Bytes(wrapped.begin(), wrapped.begin() + 8), Cat({Bytes{1, 0, 0, 1}, Le32(static_cast<std::uint32_t>(bmp.size()))}));
@@ -215,13 +215,13 @@ TEST(BitmapRead, GraphicHeaderBeforeTheBitmap) {
 
 TEST(BitmapRead, RejectsWhatIsNotAValidBitmap) {
   auto zero = [](Bytes& b, int, int) { b.push_back(0); };
-  auto bmp = [&](Spec s, Bytes bits = {}) {
+  auto bmp = [&](BmpLayout s, Bytes bits = {}) {
     if (s.bpp <= 8 && s.palette.empty()) s.palette = Palette(1 << s.bpp);
     return MakeBmp(s, s.bpp <= 8 ? std::function<void(Bytes&, int, int)>(zero) : [&](Bytes& b, int, int) { b.insert(b.end(), s.bpp / 8, 0); }, bits);
   };
-  auto with = [](Spec s, auto&& change) { change(s); return s; };
-  const Bytes good24 = bmp(Spec{3, 2, 24});
-  Spec pal8{3, 2, 8};
+  auto with = [](BmpLayout s, auto&& change) { change(s); return s; };
+  const Bytes good24 = bmp(BmpLayout{3, 2, 24});
+  BmpLayout pal8{3, 2, 8};
   pal8.palette = Palette(256);
   const Bytes good8 = bmp(pal8);
   auto cut = [](const Bytes& b, std::size_t n) { return Bytes(b.begin(), b.begin() + static_cast<long>(n)); };
@@ -246,25 +246,25 @@ TEST(BitmapRead, RejectsWhatIsNotAValidBitmap) {
       {"palette cut", cut(good8, 14 + 40 + 10), "cut off in the colour table"},
       {"pixels cut", cut(good24, good24.size() - 1), "cut off in the pixel data"},
       {"unknown header", patch(good24, 14, 20), "unknown bitmap header of 20 bytes"},
-      {"2 bpp", bmp(with(Spec{3, 2, 2}, [](Spec& s) { s.palette = Palette(4); })), "2 bits per pixel is not supported"},
-      {"planes", bmp(with(Spec{3, 2, 24}, [](Spec& s) { s.planes = 2; })), "2 colour planes"},
-      {"embedded jpeg", bmp(with(Spec{3, 2, 24}, [](Spec& s) { s.compression = 4; })), "holds a JPEG image"},
-      {"embedded png", bmp(with(Spec{3, 2, 24}, [](Spec& s) { s.compression = 5; })), "holds a PNG image"},
-      {"compression 6", bmp(with(Spec{3, 2, 32}, [](Spec& s) { s.compression = 6; })), "compression method 6"},
-      {"zero width", bmp(Spec{0, 2, 24}), "the size 0 x 2 is not valid"},
+      {"2 bpp", bmp(with(BmpLayout{3, 2, 2}, [](BmpLayout& s) { s.palette = Palette(4); })), "2 bits per pixel is not supported"},
+      {"planes", bmp(with(BmpLayout{3, 2, 24}, [](BmpLayout& s) { s.planes = 2; })), "2 colour planes"},
+      {"embedded jpeg", bmp(with(BmpLayout{3, 2, 24}, [](BmpLayout& s) { s.compression = 4; })), "holds a JPEG image"},
+      {"embedded png", bmp(with(BmpLayout{3, 2, 24}, [](BmpLayout& s) { s.compression = 5; })), "holds a PNG image"},
+      {"compression 6", bmp(with(BmpLayout{3, 2, 32}, [](BmpLayout& s) { s.compression = 6; })), "compression method 6"},
+      {"zero width", bmp(BmpLayout{0, 2, 24}), "the size 0 x 2 is not valid"},
       {"zero height", patch(good24, 22, 0), "the size 3 x 0 is not valid"},
       {"too large", patch(patch(good24, 18, 100000), 22, 100000), "100000 x 100000 pixels is too large"},
-      {"rle8 with 4 bpp", bmp(with(Spec{3, 2, 4}, [](Spec& s) { s.compression = kRle8; }), {0, 1}), "RLE8 compression with 4 bits"},
-      {"rle top-down", bmp(with(Spec{3, 2, 8}, [](Spec& s) { s.compression = kRle8; s.topDown = true; }), {0, 1}),
+      {"rle8 with 4 bpp", bmp(with(BmpLayout{3, 2, 4}, [](BmpLayout& s) { s.compression = kRle8; }), {0, 1}), "RLE8 compression with 4 bits"},
+      {"rle top-down", bmp(with(BmpLayout{3, 2, 8}, [](BmpLayout& s) { s.compression = kRle8; s.topDown = true; }), {0, 1}),
        "cannot be top-down"},
-      {"rle cut", bmp(with(Spec{3, 2, 8}, [](Spec& s) { s.compression = kRle8; }), {3, 1, 0, 0, 3}),
+      {"rle cut", bmp(with(BmpLayout{3, 2, 8}, [](BmpLayout& s) { s.compression = kRle8; }), {3, 1, 0, 0, 3}),
        "compressed pixel data are cut off"},
-      {"rle literal cut", bmp(with(Spec{3, 2, 8}, [](Spec& s) { s.compression = kRle8; }), {0, 5, 1, 2}),
+      {"rle literal cut", bmp(with(BmpLayout{3, 2, 8}, [](BmpLayout& s) { s.compression = kRle8; }), {0, 5, 1, 2}),
        "compressed pixel data are cut off"},
-      {"masks with 24 bpp", bmp(with(Spec{3, 2, 24}, [](Spec& s) { s.compression = kBitfields; })), "colour masks with 24 bits"},
-      {"masks missing", cut(bmp(with(Spec{1, 1, 16}, [](Spec& s) { s.compression = kBitfields; }), {0, 0, 0, 0}), 60),
+      {"masks with 24 bpp", bmp(with(BmpLayout{3, 2, 24}, [](BmpLayout& s) { s.compression = kBitfields; })), "colour masks with 24 bits"},
+      {"masks missing", cut(bmp(with(BmpLayout{1, 1, 16}, [](BmpLayout& s) { s.compression = kBitfields; }), {0, 0, 0, 0}), 60),
        "cut off in the colour masks"},
-      {"mask with a gap", bmp(with(Spec{3, 2, 16}, [](Spec& s) { s.compression = kBitfields; s.masks[0] = 0xF0F0; })),
+      {"mask with a gap", bmp(with(BmpLayout{3, 2, 16}, [](BmpLayout& s) { s.compression = kBitfields; s.masks[0] = 0xF0F0; })),
        "the red colour mask is not contiguous"},
       {"pixel offset beyond", patch(good24, 10, 10000), "pixel data offset 10000 lies outside the file"},
       {"pixel offset inside header", patch(good24, 10, 20), "pixel data offset 20 points into the headers"},
@@ -278,13 +278,13 @@ TEST(BitmapRead, RejectsWhatIsNotAValidBitmap) {
 }
 
 TEST(BitmapRead, EveryCutIsRefused) {
-  Spec s8{5, 3, 8};
+  BmpLayout s8{5, 3, 8};
   s8.palette = Palette(7);
   s8.colorsUsed = 7;
-  Spec rle{4, 2, 8, 40, kRle8};
+  BmpLayout rle{4, 2, 8, 40, kRle8};
   rle.palette = Palette(3);
   for (const Bytes& whole : {MakeBmp(s8, [](Bytes& b, int x, int) { b.push_back(static_cast<std::uint8_t>(x)); }),
-                             MakeBmp(Spec{3, 2, 16}, [](Bytes& b, int, int) { Le(b, 0x7FFF, 2); }),
+                             MakeBmp(BmpLayout{3, 2, 16}, [](Bytes& b, int, int) { Le(b, 0x7FFF, 2); }),
                              MakeBmp(rle, nullptr, {4, 1, 0, 0, 0, 3, 1, 2, 0, 0, 0, 1})}) {
     EXPECT_NO_THROW(LoadBitmap(whole));
     for (std::size_t n = 0; n < whole.size(); ++n)
