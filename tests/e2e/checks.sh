@@ -203,5 +203,26 @@ else
   fail "older branch, Start raising"
 fi
 
+echo "--- the dialog in each language (screenshots)"
+w reg delete 'HKCU\Software\Wine\AppDefaults\Varnock.exe' /f >/dev/null 2>&1 || true
+shots=${E2E_SHOTS:-$here/../../out/screenshots}
+mkdir -p "$shots"
+for lang in 'A|安装条件检测|'"$TITLE"' - 高级版|zh-CN' 'B|安裝條件檢測|V6.3.1版 安裝程式 - 高級版|zh-TW' \
+            'C|Installation conditon inspection|V6.3.1 Setup Program  - Advanced|en'; do
+  IFS='|' read -r code dialog main name <<<"$lang"
+  w reg add 'HKCU\Software\Tenvox' /v CurLang /d "$code" /f >/dev/null
+  # A client install: only the spreadsheet row, which passes at once.
+  fresh_logs
+  if drive start "$V" window "$main" click 114 post-click 115 window "$dialog" \
+       capture "C:\\tests\\check-$name.bmp" window "$main" \
+       wait-lines 'C:\tests\log.txt' 2 sleep 300 close exit 0 &&
+     convert "$T/check-$name.bmp" "$shots/check-$name.png"; then
+    pass "check dialog in $name: $shots/check-$name.png"
+  else
+    fail "check dialog in $name"
+  fi
+done
+w reg add 'HKCU\Software\Tenvox' /v CurLang /d A /f >/dev/null
+
 echo "checks e2e: $fails failed, $(( (${EPOCHREALTIME/[.,]/} - t0) / 1000000 )) s"
 exit $((fails > 0))
