@@ -40,6 +40,15 @@ for n in Quenmar Ostrile Harvend_x32 Harvend_x64; do
   printf 'record=C:\\demo\\installs.log\r\nsleep=1500\r\nreg=HKLM\\SoftWare\\Tenvox|ALLSetup|1\r\n' >"$D/bin/$n.cfg"
 done
 printf 'reg=HKLM\\SoftWare\\Tenvox|COMPart|C:\\demo-middleware\\COM+\r\n' >>"$D/bin/Quenmar.cfg"
+# What the check dialog looks for, so that the installs go through: a
+# database engine service (stopped; the check starts it), the web server's
+# key and a 32-bit Office. The installation guide page sits in bin.
+mkdir -p "$C/demo-services"
+cp "$build/svc.exe" "$C/demo-services/"
+w sc create MSSQLSERVER binPath= 'C:\demo-services\svc.exe' DisplayName= 'SQL Server (MSSQLSERVER)' >/dev/null
+w reg add 'HKLM\SOFTWARE\Microsoft\W3SVC' /f >/dev/null
+w reg add 'HKLM\SOFTWARE\Microsoft\Office\16.0\Outlook' /v Bitness /d x86 /f >/dev/null
+printf '<html><body><h1>Installing IIS</h1><p>Demo guide page.</p></body></html>\r\n' >"$D/bin/Saphrel.htm"
 # A reseller's branding file, made with the branding tool from a banner
 # drawn for the demo.
 "$native/mkbanner" "$C/demo-banner.bmp"
