@@ -1,6 +1,7 @@
 #include "common/unOther.h"
 
 #include "platform/system.h"
+#include "platform/vcl.h"
 
 using namespace plat;
 
@@ -37,6 +38,8 @@ bool ExecAndWait(const std::string& file, const std::string& parameters, int sho
         quitCode = static_cast<int>(msg.wParam);
         continue;
       }
+      // Keyboard navigation (Tab, Enter, Esc) works in the windows meanwhile.
+      if (vcl::Application && vcl::Application->PreTranslate(msg)) continue;
       s.TranslateMessage(msg);
       s.DispatchMessage(msg);
     }

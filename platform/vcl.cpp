@@ -306,12 +306,14 @@ bool TApplication::ProcessMessage() {
     terminated_ = true;
     return true;
   }
-  if (!backend_.PreTranslate(&m)) {
+  if (!PreTranslate(m)) {
     s.TranslateMessage(m);
     s.DispatchMessage(m);
   }
   return true;
 }
+
+bool TApplication::PreTranslate(const plat::Msg& msg) { return backend_.PreTranslate(&msg); }
 
 void TApplication::Idle() {
   bool done = true;

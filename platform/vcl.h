@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/system.h"
+
 namespace vcl {
 
 class TObject {
@@ -352,6 +354,9 @@ class TApplication : public TObject {
   void ShowException(const std::exception& e);
 
   Backend& backend() { return backend_; }
+  // The application's handling of a message before it is dispatched (the
+  // dialog keys of its windows); true when it took the message.
+  bool PreTranslate(const plat::Msg& msg);
 
  private:
   bool ProcessMessage();

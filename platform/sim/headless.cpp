@@ -175,7 +175,10 @@ void HeadlessBackend::MeasureLabel(vcl::TLabel& label, int& width, int& height) 
   height = std::abs(h);
 }
 
-bool HeadlessBackend::PreTranslate(const void*) { return false; }
+bool HeadlessBackend::PreTranslate(const void* msg) {
+  preTranslated.push_back(*static_cast<const plat::Msg*>(msg));
+  return false;
+}
 
 void HeadlessBackend::OuterSize(const vcl::TForm& form, int& width, int& height) {
   // A dialog frame of 3 pixels and a caption bar of 20 (bsDialog); a

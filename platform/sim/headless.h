@@ -62,6 +62,7 @@ class HeadlessBackend : public vcl::Backend {
 
   std::vector<const vcl::TForm*> modalStack;
   std::vector<std::string> shownForms;  // names, in the order shown
+  std::vector<plat::Msg> preTranslated;  // messages offered to the dialog keys
 
   void FormShown(vcl::TForm& form) override;
   void FormHidden(vcl::TForm& form) override;

@@ -416,6 +416,24 @@ TEST_F(SetupMain, SecondClickDuringAChainStartsNothing) {
   EXPECT_EQ(f->Caption(), "V6.3.1 Setup Program  - Advanced");
 }
 
+TEST_F(SetupMain, DialogKeysWorkWhileAnInstallerRuns) {
+  AddInstaller("Quenmar.exe", 2000, "", "C:\\Prog");
+  auto f = Start();
+  m.SetString(w::HKLM, "Software\\Tenvox", "ALLSetup", "0");
+  plat::Msg key;
+  key.hwnd = 0x1234;
+  key.message = 0x0100;  // WM_KEYDOWN
+  m.PostAt(m.Now() + 1700, key);
+  vcl::UserClick(f->radServers);
+  vcl::UserClick(f->btnServer1);
+  EXPECT_EQ(m.Launches().size(), 1u);
+  // The key arrived while the installer ran and went through the window's
+  // key handling before it was dispatched.
+  int offered = 0;
+  for (const plat::Msg& msg : backend.preTranslated) offered += msg.hwnd == 0x1234 && msg.message == 0x0100;
+  EXPECT_EQ(offered, 1);
+}
+
 TEST_F(SetupMain, ClosingDuringAChainIsRefusedWithAMessage) {
   AddInstaller("Quenmar.exe", 2000, "1", "C:\\Prog");
   AddInstaller("Ostrile.exe", 2000, "1");
