@@ -12,6 +12,7 @@
 //   click <id>                      click a radio button or button and wait for the result
 //   post-click <id>                 click without waiting (the click may open a box)
 //   select <id> <index>             pick an item of a drop-down list
+//   key <id> <virtual-key>          press a key with control <id> focused (27 Esc, 13 Enter, 9 Tab)
 //   box <text>                      wait for a message box of the program showing <text>, press OK
 //   box-starts <text>               the same for a box whose text begins with <text>
 //   answer <button> <text>          a box whose text begins with <text>: press <button> (1 OK, 6 Yes, 7 No)
@@ -230,6 +231,12 @@ int wmain(int argc, wchar_t** argv) {
       const int id = std::stoi(arg());
       if (step == L"click") SendMessageW(Control(id), BM_CLICK, 0, 0);
       else PostMessageW(Control(id), BM_CLICK, 0, 0);
+    } else if (step == L"key") {
+      const int id = std::stoi(arg());
+      const WPARAM vk = static_cast<WPARAM>(std::stoi(arg()));
+      HWND c = Control(id);
+      PostMessageW(c, WM_KEYDOWN, vk, 1);
+      PostMessageW(c, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
     } else if (step == L"select") {
       const int id = std::stoi(arg());
       const int index = std::stoi(arg());

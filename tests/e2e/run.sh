@@ -125,6 +125,17 @@ else
   fail "type 1 chain"
 fi
 
+rm -f "$T/log.txt"
+if drive start "$V" window "$TITLE - 高级版" post-click 104 box-starts '为了有良好的性能' \
+     wait-lines 'C:\tests\log.txt' 1 key 104 27 \
+     box '安装程序正在运行，请等它结束后再关闭本窗口。' \
+     wait-lines 'C:\tests\log.txt' 6 sleep 500 no-box title "$TITLE - 高级版" close exit 0 &&
+   check_log "$Q COM" done "$O WEB_CLIENT \"C:\tests\mw\"" done "$H CLIENT \"C:\tests\mw\"" done; then
+  pass "Esc while an installer runs: the window stays with a message, the chain completes"
+else
+  fail "Esc during a chain"
+fi
+
 installer_cfg Ostrile  # the web installer now leaves ALLSetup alone
 rm -f "$T/log.txt"
 if drive start "$V" window "$TITLE - 高级版" post-click 104 box-starts '为了有良好的性能' \
