@@ -97,4 +97,13 @@ class HeadlessBackend : public vcl::Backend {
   std::map<const vcl::TControl*, HeadlessCanvas> canvases_;
 };
 
+// A fresh simulated machine with the toolkit running headless on it,
+// installed as the machine the program code runs on for one scope.
+struct HeadlessWorld {
+  SimMachine machine;
+  ScopedSystem scope{machine};
+  HeadlessBackend backend{machine};
+  vcl::TApplication app{backend};
+};
+
 }  // namespace sim

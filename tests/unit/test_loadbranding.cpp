@@ -60,10 +60,8 @@ TEST_F(LoadBranding, AddInNameReplacesTheFirstPellora) {
             "Excel客户端、Pellora Pellora - 安装"},
        }) {
     SCOPED_TRACE(addin);
-    sim::SimMachine machine;
-    sim::ScopedSystem scope(machine);
-    sim::HeadlessBackend b(machine);
-    vcl::TApplication a(b);
+    sim::HeadlessWorld world;
+    sim::SimMachine& machine = world.machine;
     ResetLanguage();
     const std::string file = testbrand::Pack("标题", "Maker", testbrand::TestBanner(), addin);
     ASSERT_FALSE(file.empty());
@@ -80,10 +78,8 @@ TEST_F(LoadBranding, AddInNameReplacesTheFirstPellora) {
 TEST_F(LoadBranding, MissingFileIsReportedOnceAndEndsTheProgram) {
   for (const char* code : {"A", "C"}) {
     SCOPED_TRACE(code);
-    sim::SimMachine machine;
-    sim::ScopedSystem scope(machine);
-    sim::HeadlessBackend b(machine);
-    vcl::TApplication a(b);
+    sim::HeadlessWorld world;
+    sim::SimMachine& machine = world.machine;
     ResetLanguage();
     machine.SetString(w::HKCU, "Software\\Tenvox", "CurLang", code);
     machine.AnswerBoxes({w::IdOk, w::IdOk});
@@ -97,8 +93,8 @@ TEST_F(LoadBranding, MissingFileIsReportedOnceAndEndsTheProgram) {
     // The rest of the start-up still ran.
     EXPECT_EQ(f->Caption(), std::string(code) == "A" ? "V6.3.1版 安装程序 - 高级版"
                                                      : "V6.3.1 Setup Program  - Advanced");
-    a.ProcessMessages();
-    EXPECT_TRUE(a.Terminated());
+    world.app.ProcessMessages();
+    EXPECT_TRUE(world.app.Terminated());
   }
 }
 
@@ -118,10 +114,8 @@ TEST_F(LoadBranding, DamagedFilesKeepTheStepsBeforeTheFailure) {
   for (const Case& tc : cases) {
     SCOPED_TRACE(tc.name);
     ASSERT_TRUE(tc.name == "empty file" || !tc.file.empty());
-    sim::SimMachine machine;
-    sim::ScopedSystem scope(machine);
-    sim::HeadlessBackend b(machine);
-    vcl::TApplication a(b);
+    sim::HeadlessWorld world;
+    sim::SimMachine& machine = world.machine;
     ResetLanguage();
     machine.AddFile(kFile, tc.file);
     machine.AnswerBoxes({w::IdOk, w::IdOk});

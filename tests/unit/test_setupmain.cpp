@@ -171,10 +171,8 @@ TEST_F(SetupMain, StartUpInEachStoredLanguage) {
   };
   for (const StartCase& tc : cases) {
     SCOPED_TRACE(tc.stored.value_or("(none)"));
-    sim::SimMachine machine;
-    sim::ScopedSystem scope(machine);
-    sim::HeadlessBackend b(machine);
-    vcl::TApplication a(b);
+    sim::HeadlessWorld world;
+    sim::SimMachine& machine = world.machine;
     ResetLanguage();
     if (tc.stored) machine.SetString(w::HKCU, "Software\\Tenvox", "CurLang", *tc.stored);
     AddBranding(machine);
@@ -330,10 +328,8 @@ TEST_F(SetupMain, InstallChains) {
   };
   for (const ChainCase& tc : cases) {
     SCOPED_TRACE(tc.name);
-    sim::SimMachine machine;
-    sim::ScopedSystem scope(machine);
-    sim::HeadlessBackend b(machine);
-    vcl::TApplication a(b);
+    sim::HeadlessWorld world;
+    sim::SimMachine& machine = world.machine;
     CheckWorld cw;
     cw.MakeReady(machine);
     ResetLanguage();

@@ -127,10 +127,8 @@ TEST_F(Checks, InstallTypesChooseTheRowsAndEndWithOkAfterTheirChecks) {
                         {6, false, false, false}, {-1, false, false, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.type);
-    sim::SimMachine machine;
-    sim::ScopedSystem scope(machine);
-    sim::HeadlessBackend b(machine);
-    vcl::TApplication a(b);
+    sim::HeadlessWorld world;
+    sim::SimMachine& machine = world.machine;
     CheckWorld cw;
     cw.MakeReady(machine);
     ResetLanguage();
@@ -139,15 +137,15 @@ TEST_F(Checks, InstallTypesChooseTheRowsAndEndWithOkAfterTheirChecks) {
       bool ticks[3], crosses[3];
     } early{}, late{};
     auto look = [&](Seen& s) {
-      auto* d = dynamic_cast<const TfrmCheckCondition*>(b.modalStack.back());
+      auto* d = dynamic_cast<const TfrmCheckCondition*>(world.backend.modalStack.back());
       ASSERT_NE(d, nullptr);
       s = {d->labDB1.Enabled(), d->labDB2.Enabled(), d->labIIS1.Enabled(), d->labIIS2.Enabled(),
            d->labExcel1.Enabled(), d->labExcel2.Enabled(), d->Timer1.Enabled(),
            {d->imgDB.Visible(), d->imgIIS.Visible(), d->imgExcel.Visible()},
            {d->imgDB_NO.Visible(), d->imgIIS_NO.Visible(), d->imgExcel_NO.Visible()}};
     };
-    b.PostAt(100, [&] { look(early); });
-    b.PostAt(1400, [&] { look(late); });
+    world.backend.PostAt(100, [&] { look(early); });
+    world.backend.PostAt(1400, [&] { look(late); });
     bool isExcel32 = true;
     EXPECT_TRUE(ShowCheckCondition(c.type, isExcel32));
     EXPECT_EQ(machine.Now(), 1500u);  // one second, the checks, half a second
@@ -329,10 +327,8 @@ TEST_F(Checks, ServerRecommendationFollowsThePassedWebCheckByVersion) {
                         {6, 1, true},  {6, 2, true},  {10, 0, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor));
-    sim::SimMachine machine;
-    sim::ScopedSystem scope(machine);
-    sim::HeadlessBackend b(machine);
-    vcl::TApplication a(b);
+    sim::HeadlessWorld world;
+    sim::SimMachine& machine = world.machine;
     CheckWorld cw;
     cw.MakeReady(machine);
     machine.SetOsVersion({c.major, c.minor, 0, 2, ""});
@@ -486,10 +482,8 @@ TEST_F(Checks, CheckDatabasePathsAndMessagesInEachLanguage) {
   for (const std::string lang : {"A", "B", "C"}) {
     for (const Case& c : cases) {
       SCOPED_TRACE(lang + ": " + c.name);
-      sim::SimMachine machine;
-      sim::ScopedSystem scope(machine);
-      sim::HeadlessBackend b(machine);
-      vcl::TApplication a(b);
+      sim::HeadlessWorld world;
+      sim::SimMachine& machine = world.machine;
       CheckWorld cw;
       c.setUp(cw.services);
       if (c.msdeThere) machine.AddProgram(kMsde, {});
@@ -512,10 +506,8 @@ TEST_F(Checks, CheckDatabasePathsAndMessagesInEachLanguage) {
 TEST_F(Checks, MsdeSetupRunsAndTheRecheckDecidesOnce) {
   for (const bool installs : {true, false}) {
     SCOPED_TRACE(installs);
-    sim::SimMachine machine;
-    sim::ScopedSystem scope(machine);
-    sim::HeadlessBackend b(machine);
-    vcl::TApplication a(b);
+    sim::HeadlessWorld world;
+    sim::SimMachine& machine = world.machine;
     CheckWorld cw;
     sim::Program setup;
     setup.runMs = 3000;
@@ -626,10 +618,8 @@ TEST_F(Checks, NewerBranchStartsTheWebServiceAgainOnlyWhenItRanBefore) {
                         {svc::Stopped, true, svc::Stopped, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.before * 10 + c.key);
-    sim::SimMachine machine;
-    sim::ScopedSystem scope(machine);
-    sim::HeadlessBackend b(machine);
-    vcl::TApplication a(b);
+    sim::HeadlessWorld world;
+    sim::SimMachine& machine = world.machine;
     CheckWorld cw;
     cw.services.Add("w3svc", "WWW", c.before);
     sim::Program net;
@@ -667,10 +657,8 @@ TEST_F(Checks, OlderBranchServiceFailuresInEachLanguage) {
   for (const std::string lang : {"A", "B", "C"}) {
     for (const Case& c : cases) {
       SCOPED_TRACE(lang + ": " + c.name);
-      sim::SimMachine machine;
-      sim::ScopedSystem scope(machine);
-      sim::HeadlessBackend b(machine);
-      vcl::TApplication a(b);
+      sim::HeadlessWorld world;
+      sim::SimMachine& machine = world.machine;
       CheckWorld cw;
       c.setUp(cw.services);
       machine.SetOsVersion({5, 2, 3790, 2, ""});
@@ -776,10 +764,8 @@ TEST_F(Checks, AutomationFailuresShowTheErrorTextInChineseOnly) {
   for (const std::string lang : {"A", "B", "C"}) {
     for (const Case& c : cases) {
       SCOPED_TRACE(lang + ": " + c.name);
-      sim::SimMachine machine;
-      sim::ScopedSystem scope(machine);
-      sim::HeadlessBackend b(machine);
-      vcl::TApplication a(b);
+      sim::HeadlessWorld world;
+      sim::SimMachine& machine = world.machine;
       machine.SetOsVersion({5, 1, 2600, 2, ""});
       machine.SetString(w::HKCU, "SoftWare\\Tenvox", "CurLang", lang);
       ResetLanguage();
