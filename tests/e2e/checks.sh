@@ -12,12 +12,7 @@ native=$(cd "${E2E_NATIVE:-$build/../native}" && pwd)  # brandtool, mkbanner
 # shellcheck source=wine-lib.sh
 . "$here/wine-lib.sh"
 
-fails=0
-pass() { echo "PASS $*"; }
-fail() { echo "FAIL $*"; fails=$((fails + 1)); }
-# A product fault that is reported and not yet fixed: the test states the
-# required behaviour; it turns into a failure once the product meets it, so
-# that the marker is removed.
+e2e_results
 
 t0=${EPOCHREALTIME/[.,]/}
 wine_start

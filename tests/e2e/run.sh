@@ -9,9 +9,7 @@ native=$(cd "${E2E_NATIVE:-$build/../native}" && pwd)  # brandtool, mkbanner
 # shellcheck source=wine-lib.sh
 . "$here/wine-lib.sh"
 
-fails=0
-pass() { echo "PASS $*"; }
-fail() { echo "FAIL $*"; fails=$((fails + 1)); }
+e2e_results
 
 wine_start
 C=$(wine_cdrive)

@@ -157,3 +157,11 @@ wine_reg_delete() {
 wine_screenshot() {
     timeout 20 /usr/bin/import -display "$DISPLAY" -window root "$1"
 }
+
+# Counting results: `pass TEXT` and `fail TEXT` print one line each; $fails
+# counts the failures for the script's exit code.
+e2e_results() {
+    fails=0
+    pass() { echo "PASS $*"; }
+    fail() { echo "FAIL $*"; fails=$((fails + 1)); }
+}
